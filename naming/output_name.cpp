@@ -1,0 +1,2 @@
+// Implemented with the window change.
+#include "naming/output_name.h"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace quadrelo {
+
+// Why a guarded statement failed. The values are stable: the command-line tool prints them.
+enum class FailureCode : int {
+  None = 0,
+  // Files by number.
+  BadFileNumber = 52,
+  FileNotFound = 53,
+  BadFileMode = 54,
+  FileAlreadyOpen = 55,
+  InputPastEnd = 62,
+  ReadFailed = 57,
+  WriteFailed = 61,
+  PathNotFound = 76,
+  // The workbook engine.
+  ClassNotAvailable = 429,
+  NoObject = 91,
+  ApplicationGone = 462,
+  IndexOutOfRange = 9,
+  InvalidArgument = 5,
+  CannotDelete = 1004,
+  SaveFailed = 1005,
+  // Anything else.
+  Overflow = 6,
+  OutOfMemory = 7,
+  StopRequested = 18,
+  Unexpected = 51,
+};
+
+// The one exception type that guarded statements throw; ContinueOnError records its code.
+class Failure : public std::runtime_error {
+ public:
+  Failure(FailureCode code, const std::string& what) : std::runtime_error(what), code_(code) {}
+  FailureCode code() const noexcept { return code_; }
+
+ private:
+  FailureCode code_;
+};
+
+}  // namespace quadrelo

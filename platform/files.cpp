@@ -1,0 +1,2 @@
+// Files by number: implemented with the conversion change.
+#include "platform/files.h"

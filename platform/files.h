@@ -1,0 +1,36 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quadrelo::files {
+
+// Files by number: the process-wide table of open files that the conversion reads and writes
+// sequentially. Bytes pass unchanged (no text-mode translation). Every failure throws Failure.
+//
+// A line ends at a carriage return; a line feed right after it belongs to the line break; any
+// other line feed is an ordinary byte of the line; the last line may end at the end of the file.
+
+// The lowest number not in use (1-based).
+int FreeFile();
+// Opens an existing ordinary file for sequential reading under `number`.
+void OpenForInput(int number, const std::filesystem::path& path);
+// Creates or empties the file and opens it for sequential writing under `number`.
+void OpenForOutput(int number, const std::filesystem::path& path);
+// Reads the next line, without its line break. Throws InputPastEnd at the end of the file.
+std::string LineInput(int number);
+// Same, into `line` (reuses its capacity).
+void LineInput(int number, std::string& line);
+// Writes `line` followed by CR LF.
+void PrintLine(int number, std::string_view line);
+// True when no byte is left to read.
+bool Eof(int number);
+// Closes one number; closing a number that is not open does nothing.
+void Close(int number);
+// Closes every open file. Never fails.
+void Reset() noexcept;
+// How many numbers are open (for tests and reports).
+int OpenCount() noexcept;
+
+}  // namespace quadrelo::files

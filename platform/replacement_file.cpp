@@ -1,0 +1,96 @@
+#include "platform/replacement_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace quadrelo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::FILE* OpenExclusive(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"wbx");
+#else
+  return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+[[noreturn]] void Fail(const fs::path& path, const std::string& what) {
+  throw Failure(FailureCode::WriteFailed, what + ": " + PathToUtf8(path));
+}
+
+}  // namespace
+
+ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
+    : target_(std::move(target)), permissionsFrom_(std::move(permissionsFrom)) {
+  std::error_code error;
+  if (target_.empty() || fs::is_directory(target_, error)) Fail(target_, "not a file path");
+  fs::path folder = target_.parent_path();
+  if (folder.empty()) folder = fs::current_path();
+  std::random_device random;
+  // A hidden name beside the target, so the rename stays within one file system.
+  for (int attempt = 0; attempt < 32 && file_ == nullptr; ++attempt) {
+    temporary_ = folder / (u8"." + target_.filename().u8string() + u8"." +
+                           fs::path(std::to_string(random() & 0xFFFFFF)).u8string() + u8".tmp");
+    errno = 0;
+    file_ = OpenExclusive(temporary_);
+    if (file_ == nullptr && errno != EEXIST) break;
+  }
+  if (file_ == nullptr) {
+    temporary_.clear();
+    Fail(target_, std::string("cannot create a file beside it (") + std::strerror(errno) + ")");
+  }
+}
+
+ReplacementFile::~ReplacementFile() { discard(); }
+
+void ReplacementFile::write(const char* data, std::size_t size) {
+  if (file_ == nullptr) Fail(target_, "already closed");
+  if (size != 0 && std::fwrite(data, 1, size, file_) != size) {
+    Fail(target_, std::string("cannot write (") + std::strerror(errno) + ")");
+  }
+}
+
+void ReplacementFile::commit() {
+  if (file_ == nullptr) Fail(target_, "already closed");
+  bool flushed = std::fflush(file_) == 0;
+  bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!flushed || !closed) {
+    discard();
+    Fail(target_, "cannot write (disk full?)");
+  }
+  std::error_code error;
+  if (!permissionsFrom_.empty()) {
+    fs::perms perms = fs::status(permissionsFrom_, error).permissions();
+    if (!error) fs::permissions(temporary_, perms, error);
+  }
+  fs::rename(temporary_, target_, error);
+  if (error) {
+    discard();
+    Fail(target_, "cannot replace (" + error.message() + ")");
+  }
+  temporary_.clear();
+}
+
+void ReplacementFile::discard() noexcept {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temporary_.empty()) {
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+    temporary_.clear();
+  }
+}
+
+}  // namespace quadrelo

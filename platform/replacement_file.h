@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "platform/byte_sink.h"
+
+namespace quadrelo {
+
+// Writes a new content for `target` into a temporary file in the target's folder, and only
+// commit() puts it in place (one rename). Until then the old file, if any, is untouched; a
+// ReplacementFile destroyed without commit() removes its temporary file. Failures throw Failure.
+class ReplacementFile : public ByteSink {
+ public:
+  // `permissionsFrom`: an existing file whose permissions the new file takes (the file being
+  // rewritten); empty for the default permissions of a new file.
+  explicit ReplacementFile(std::filesystem::path target, std::filesystem::path permissionsFrom = {});
+  ~ReplacementFile() override;
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  void write(const char* data, std::size_t size) override;
+  void commit();
+
+  const std::filesystem::path& temporaryPath() const { return temporary_; }
+
+ private:
+  void discard() noexcept;
+
+  std::filesystem::path target_;
+  std::filesystem::path permissionsFrom_;
+  std::filesystem::path temporary_;
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace quadrelo

@@ -1,0 +1,62 @@
+#include "platform/text.h"
+
+#include <cstdint>
+
+namespace quadrelo {
+
+namespace {
+
+// Windows-1252 bytes 0x80-0x9F; the five bytes it leaves undefined map to the C1 control of the
+// same value, as Windows itself does.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+void AppendWindows1252(std::string_view bytes, std::string& out) {
+  for (char byte : bytes) {
+    auto b = static_cast<std::uint8_t>(byte);
+    if (b < 0x80) {
+      out += byte;
+    } else if (b < 0xA0) {
+      AppendUtf8(kHighControls[b - 0x80], out);
+    } else {
+      AppendUtf8(b, out);
+    }
+  }
+}
+
+std::string DecodeWindows1252(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  AppendWindows1252(bytes, out);
+  return out;
+}
+
+std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+  std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+}  // namespace quadrelo

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quadrelo {
+
+// The transfer files are single-byte text in Windows-1252; everything inside the program is UTF-8.
+std::string DecodeWindows1252(std::string_view bytes);
+// Appends the decoded bytes to `out` (no allocation when `out` has room).
+void AppendWindows1252(std::string_view bytes, std::string& out);
+
+// Paths travel as UTF-8 strings and become std::filesystem::path only here, so that non-ASCII
+// names work the same on every platform.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string PathToUtf8(const std::filesystem::path& path);
+
+}  // namespace quadrelo

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that a build needs, only those missing. Usage: deps.sh build|test|all
+set -euo pipefail
+
+build_pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
+            fonts-comic-neue fonts-dejavu-core fonts-liberation)
+test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdotool x11-utils
+           imagemagick clang-format-14 time)
+
+want=("${build_pkgs[@]}")
+case "${1:-build}" in
+  build) ;;
+  test|all) want+=("${test_pkgs[@]}") ;;
+  *) echo "usage: $0 build|test|all" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Instalando paquetes: ${missing[*]}"
+  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

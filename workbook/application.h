@@ -1,0 +1,189 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quadrelo::xls {
+struct Sheet;
+}
+
+namespace quadrelo::workbook {
+
+// Our own spreadsheet application: the automation objects that the conversion drives, with the
+// members it calls by name. Objects are small handles; an operation that cannot be done
+// (position or address out of range, a sheet that was deleted, anything after quit(), a call
+// through an empty handle) throws Failure, which the callers' continue-on-error mode records.
+// Positions are 1-based; cells and columns are addressed by text ("A1", "H120", "C:C").
+
+inline constexpr std::string_view kApplicationClass = "Excel.Application";
+
+struct ApplicationState;
+struct WorkbookState;
+
+// Cells a range covers, 0-based and inclusive.
+struct CellArea {
+  std::uint32_t firstRow = 0;
+  std::uint32_t lastRow = 0;
+  std::uint16_t firstColumn = 0;
+  std::uint16_t lastColumn = 0;
+};
+
+class FontObject;
+struct MoveArgs;
+class RangeObject;
+class WorksheetObject;
+class WorksheetsObject;
+class WorkbookObject;
+class WorkbooksObject;
+
+class WorksheetObject {
+ public:
+  WorksheetObject() = default;
+  void Name(std::string_view name);
+  std::string Name() const;
+  RangeObject range(std::string_view address) const;
+  // Places this sheet right after `after`; the other sheets keep their order.
+  void Move(const MoveArgs& args);
+  // Removes the sheet; the last sheet of a workbook cannot be removed.
+  void Delete();
+
+ private:
+  friend class WorksheetsObject;
+  friend class RangeObject;
+  friend class FontObject;
+  WorksheetObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book,
+                  std::weak_ptr<xls::Sheet> sheet)
+      : app_(std::move(app)), book_(std::move(book)), sheet_(std::move(sheet)) {}
+  std::shared_ptr<ApplicationState> app_;
+  std::weak_ptr<WorkbookState> book_;
+  std::weak_ptr<xls::Sheet> sheet_;
+};
+
+class RangeObject {
+ public:
+  FontObject Font() const;
+  // Text (UTF-8) or a number; empty text leaves the cell empty. NaN and infinities are refused.
+  void Value(std::string_view text);
+  void Value(const char* text) { Value(std::string_view(text)); }
+  void Value(double number);
+  // On a column ("C:C") the format reaches the cells it holds and every cell written later.
+  void NumberFormat(std::string_view format);
+
+ private:
+  friend class WorksheetObject;
+  friend class FontObject;
+  RangeObject(WorksheetObject sheet, CellArea area) : sheet_(std::move(sheet)), area_(area) {}
+  WorksheetObject sheet_;
+  CellArea area_;
+};
+
+class FontObject {
+ public:
+  void Bold(bool bold);
+
+ private:
+  friend class RangeObject;
+  explicit FontObject(RangeObject range) : range_(std::move(range)) {}
+  RangeObject range_;
+};
+
+struct MoveArgs {
+  const WorksheetObject* after = nullptr;
+};
+
+class WorksheetsObject {
+ public:
+  int Count() const;
+  WorksheetObject operator()(int position) const;
+  // Adds one blank sheet at the end, named "Hoja<n>" with the next unused n.
+  WorksheetObject Add();
+
+ private:
+  friend class ApplicationObject;
+  friend class WorkbookObject;
+  WorksheetsObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book)
+      : app_(std::move(app)), book_(std::move(book)) {}
+  std::shared_ptr<ApplicationState> app_;
+  std::weak_ptr<WorkbookState> book_;
+};
+
+struct SaveAsArgs {
+  std::string FileName;  // UTF-8 path
+};
+
+class WorkbookObject {
+ public:
+  WorksheetsObject worksheets() const;
+  // Writes the workbook as an Excel 97-2003 file, replacing an existing file without a question.
+  // The file appears whole or not at all: a failed save leaves the earlier file as it was.
+  void SaveAs(const SaveAsArgs& args);
+
+ private:
+  friend class WorkbooksObject;
+  WorkbookObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book)
+      : app_(std::move(app)), book_(std::move(book)) {}
+  std::shared_ptr<ApplicationState> app_;
+  std::weak_ptr<WorkbookState> book_;
+};
+
+class WorkbooksObject {
+ public:
+  int Count() const;
+  WorkbookObject operator()(int position) const;
+  // A new workbook with one sheet, "Hoja1"; it becomes the active workbook.
+  WorkbookObject Add();
+
+ private:
+  friend class ApplicationObject;
+  explicit WorkbooksObject(std::shared_ptr<ApplicationState> app) : app_(std::move(app)) {}
+  std::shared_ptr<ApplicationState> app_;
+};
+
+// Called with a member's name ("Add", "Value", "Name", "SaveAs", ...) before that operation
+// runs; a hook that throws Failure makes the operation fail. Tests use it to reach the
+// continue-on-error paths of the conversion.
+using FaultHook = std::function<void(std::string_view member)>;
+
+// A reference to an instance of the application; an empty one is "nothing".
+class ApplicationObject {
+ public:
+  ApplicationObject() = default;
+  explicit operator bool() const { return app_ != nullptr; }
+
+  WorkbooksObject workbooks() const;
+  WorkbookObject workbooks(int position) const { return workbooks()(position); }
+  // The application itself, as its automation object exposes it.
+  ApplicationObject Application() const;
+  void displayalerts(bool on);
+  bool displayalerts() const;
+  // The sheets of the active workbook (the one added last).
+  WorksheetsObject worksheets() const;
+  WorksheetObject worksheets(int position) const { return worksheets()(position); }
+  // Ends the application: its workbooks are dropped unsaved and every later call fails.
+  void quit();
+
+  void setFaultHook(FaultHook hook);
+
+ private:
+  friend ApplicationObject CreateObject(std::string_view className);
+  explicit ApplicationObject(std::shared_ptr<ApplicationState> app) : app_(std::move(app)) {}
+  std::shared_ptr<ApplicationState> app_;
+};
+
+// A new instance of the class; only kApplicationClass exists.
+ApplicationObject CreateObject(std::string_view className);
+// Attaching to a running instance: ours are never shared between runs, so this always fails.
+ApplicationObject GetObject(std::string_view className);
+
+// How the conversion obtains its application; tests replace it (no application installed, an
+// application with a fault hook).
+using ObjectFactory = std::function<ApplicationObject(std::string_view className)>;
+
+// The process-wide reference to the spreadsheet application, set and released by the
+// conversion driver and used by PrepareAccountSheet during a run.
+extern ApplicationObject oExcel;
+
+}  // namespace quadrelo::workbook

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/byte_sink.h"
+
+namespace quadrelo::xls {
+
+// What one worksheet of the .xls format can hold.
+inline constexpr std::uint32_t kMaxRows = 65536;
+inline constexpr std::uint32_t kMaxColumns = 256;
+
+// The workbook's shared strings, UTF-8, each stored once; an index is given in order of first use.
+// Kept compact (one byte arena and an open-addressing index) because large workbooks hold
+// millions of distinct texts.
+class StringTable {
+ public:
+  StringTable();
+  std::uint32_t intern(std::string_view utf8);
+  std::string_view operator[](std::uint32_t index) const;
+  std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
+
+ private:
+  void grow();
+
+  std::string bytes_;                  // every string, back to back
+  std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
+  std::vector<std::uint32_t> slots_;    // index + 1 of the string in each slot; 0 = empty
+};
+
+enum class CellKind : std::uint8_t { Blank, Text, Number };
+
+// One cell: 16 bytes, because big workbooks hold millions of them.
+struct Cell {
+  std::uint16_t column = 0;  // 0-based
+  CellKind kind = CellKind::Blank;
+  bool bold = false;
+  std::uint16_t format = 0;  // index into Book::formats; 0 is "General"
+  union {
+    double number = 0;   // kind == Number
+    std::uint32_t text;  // kind == Text: index into Book::strings
+  };
+};
+
+struct Sheet {
+  std::string name;  // as the workbook was given it; made valid when saved
+  // rows[r] holds the cells of row r (0-based), sorted by column; rows past the last written one
+  // are not stored.
+  std::vector<std::vector<Cell>> rows;
+  // Default format of column c (0-based) for cells it does not hold; absent or 0 is "General".
+  std::vector<std::uint16_t> columnFormats;
+};
+
+struct Book {
+  StringTable strings;
+  std::vector<std::string> formats{"General"};  // format codes in the spreadsheet's en-US syntax
+  std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
+  std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
+};
+
+// The names the sheets get in the saved file, in tab order: the characters : \ / ? * [ ] removed,
+// cut to 31 characters, an empty name replaced by "Hoja<position>", and names that repeat one
+// before them (ignoring case) given " (2)", " (3)", ...
+std::vector<std::string> SavedSheetNames(const Book& book);
+
+// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file.
+// Throws Failure when the sink does.
+void WriteWorkbook(const Book& book, ByteSink& sink);
+
+}  // namespace quadrelo::xls

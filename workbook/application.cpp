@@ -1,0 +1,1 @@
+#include "workbook/application.h"

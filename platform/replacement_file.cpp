@@ -38,8 +38,9 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
   std::random_device random;
   // A hidden name beside the target, so the rename stays within one file system.
   for (int attempt = 0; attempt < 32 && file_ == nullptr; ++attempt) {
-    temporary_ = folder / (u8"." + target_.filename().u8string() + u8"." +
-                           fs::path(std::to_string(random() & 0xFFFFFF)).u8string() + u8".tmp");
+    fs::path name = target_.filename();
+    name += "." + std::to_string(random() & 0xFFFFFF) + ".tmp";
+    temporary_ = folder / fs::path(".").concat(name.native());
     errno = 0;
     file_ = OpenExclusive(temporary_);
     if (file_ == nullptr && errno != EEXIST) break;

@@ -38,9 +38,13 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
   std::random_device random;
   // A hidden name beside the target, so the rename stays within one file system.
   for (int attempt = 0; attempt < 32 && file_ == nullptr; ++attempt) {
-    fs::path name = target_.filename();
-    name += "." + std::to_string(random() & 0xFFFFFF) + ".tmp";
-    temporary_ = folder / fs::path(".").concat(name.native());
+    std::string suffix = std::to_string(random() & 0xFFFFFF);
+    suffix.insert(0, 1, '.');
+    suffix.append(".tmp");
+    fs::path name(".");
+    name += target_.filename().native();
+    name += suffix;
+    temporary_ = folder / name;
     errno = 0;
     file_ = OpenExclusive(temporary_);
     if (file_ == nullptr && errno != EEXIST) break;

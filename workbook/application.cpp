@@ -1,1 +1,412 @@
 #include "workbook/application.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/replacement_file.h"
+#include "platform/text.h"
+#include "workbook/cell_address.h"
+#include "workbook/xls/book.h"
+
+namespace quadrelo::workbook {
+
+ApplicationObject oExcel;
+
+struct WorkbookState {
+  xls::Book book;
+  int nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
+};
+
+struct ApplicationState {
+  std::vector<std::shared_ptr<WorkbookState>> workbooks;  // the last one is the active one
+  bool displayAlerts = true;
+  bool ended = false;
+  FaultHook faultHook;
+};
+
+namespace {
+
+[[noreturn]] void Fail(FailureCode code, const std::string& what) { throw Failure(code, what); }
+
+// Every operation starts here: it fails on an empty reference and after quit(), and gives the
+// test hook its chance to fail the member.
+ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::string_view member) {
+  if (!app) Fail(FailureCode::NoObject, "object reference not set (" + std::string(member) + ")");
+  if (app->ended) Fail(FailureCode::ApplicationGone, "the application has ended");
+  if (app->faultHook) app->faultHook(member);
+  return *app;
+}
+
+std::shared_ptr<WorkbookState> Lock(const std::weak_ptr<WorkbookState>& book) {
+  std::shared_ptr<WorkbookState> locked = book.lock();
+  if (!locked) Fail(FailureCode::NoObject, "the workbook no longer exists");
+  return locked;
+}
+
+std::shared_ptr<xls::Sheet> Lock(const std::weak_ptr<xls::Sheet>& sheet) {
+  std::shared_ptr<xls::Sheet> locked = sheet.lock();
+  if (!locked) Fail(FailureCode::NoObject, "the worksheet no longer exists");
+  return locked;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+std::shared_ptr<xls::Sheet> NewSheet(WorkbookState& state) {
+  auto taken = [&state](const std::string& name) {
+    return std::any_of(
+        state.book.sheets.begin(), state.book.sheets.end(),
+        [&name](const auto& sheet) { return EqualIgnoringAsciiCase(sheet->name, name); });
+  };
+  std::string name;
+  do {
+    name = "Hoja" + std::to_string(state.nextSheetNumber++);
+  } while (taken(name));
+  auto sheet = std::make_shared<xls::Sheet>();
+  sheet->name = std::move(name);
+  return sheet;
+}
+
+std::size_t PositionOf(const xls::Book& book, const xls::Sheet* sheet) {
+  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    if (book.sheets[i].get() == sheet) return i;
+  }
+  Fail(FailureCode::NoObject, "the worksheet is not in this workbook");
+}
+
+// The active sheet is remembered by identity while the tab order changes under it.
+template <class Change>
+void KeepActiveSheet(xls::Book& book, Change change) {
+  const xls::Sheet* active =
+      book.activeSheet < book.sheets.size() ? book.sheets[book.activeSheet].get() : nullptr;
+  std::size_t oldIndex = book.activeSheet;
+  change();
+  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    if (book.sheets[i].get() == active) {
+      book.activeSheet = i;
+      return;
+    }
+  }
+  // The active sheet went away: its neighbour takes over, as in the application's own tabs.
+  book.activeSheet = std::min(oldIndex, book.sheets.size() - 1);
+}
+
+std::uint16_t ColumnFormat(const xls::Sheet& sheet, std::uint16_t column) {
+  return column < sheet.columnFormats.size() ? sheet.columnFormats[column] : 0;
+}
+
+// The cell at (row, column), created with its column's format when it does not exist yet.
+xls::Cell& CellAt(xls::Sheet& sheet, std::uint32_t row, std::uint16_t column) {
+  if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
+  std::vector<xls::Cell>& cells = sheet.rows[row];
+  if (cells.empty() || cells.back().column < column) {
+    // Rows are written left to right, so appending is the common case.
+    xls::Cell& cell = cells.emplace_back();
+    cell.column = column;
+    cell.format = ColumnFormat(sheet, column);
+    return cell;
+  }
+  auto it =
+      std::lower_bound(cells.begin(), cells.end(), column,
+                       [](const xls::Cell& cell, std::uint16_t c) { return cell.column < c; });
+  if (it != cells.end() && it->column == column) return *it;
+  it = cells.insert(it, xls::Cell{});
+  it->column = column;
+  it->format = ColumnFormat(sheet, column);
+  return *it;
+}
+
+xls::Cell* FindCell(xls::Sheet& sheet, std::uint32_t row, std::uint16_t column) {
+  if (row >= sheet.rows.size()) return nullptr;
+  std::vector<xls::Cell>& cells = sheet.rows[row];
+  auto it =
+      std::lower_bound(cells.begin(), cells.end(), column,
+                       [](const xls::Cell& cell, std::uint16_t c) { return cell.column < c; });
+  return it != cells.end() && it->column == column ? &*it : nullptr;
+}
+
+bool IsSingleCell(const CellArea& area) {
+  return area.firstRow == area.lastRow && area.firstColumn == area.lastColumn;
+}
+
+bool IsWholeColumns(const CellArea& area) {
+  return area.firstRow == 0 && area.lastRow == xls::kMaxRows - 1;
+}
+
+void RequireSingleCell(const CellArea& area, std::string_view member) {
+  if (!IsSingleCell(area)) {
+    Fail(FailureCode::InvalidArgument, std::string(member) + " needs a single cell");
+  }
+}
+
+// The application's own limit for the text of one cell, in UTF-16 units.
+constexpr std::size_t kMaxCellText = 32767;
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
+std::uint16_t InternFormat(xls::Book& book, std::string_view format) {
+  auto it = std::find(book.formats.begin(), book.formats.end(), format);
+  if (it != book.formats.end()) return static_cast<std::uint16_t>(it - book.formats.begin());
+  // The file format numbers formats in 16 bits and saves custom ones from 164 up.
+  if (book.formats.size() >= 200) Fail(FailureCode::InvalidArgument, "too many number formats");
+  book.formats.emplace_back(format);
+  return static_cast<std::uint16_t>(book.formats.size() - 1);
+}
+
+std::string Trim(std::string_view text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+}  // namespace
+
+// ---- Worksheet ------------------------------------------------------------------------------
+
+void WorksheetObject::Name(std::string_view name) {
+  Enter(app_, "Name");
+  Lock(sheet_)->name = std::string(name);
+}
+
+std::string WorksheetObject::Name() const {
+  Enter(app_, "Name");
+  return Lock(sheet_)->name;
+}
+
+RangeObject WorksheetObject::range(std::string_view address) const {
+  Enter(app_, "range");
+  Lock(sheet_);
+  std::optional<CellArea> area = ParseCellAddress(address);
+  if (!area) Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
+  return RangeObject(*this, *area);
+}
+
+void WorksheetObject::Move(const MoveArgs& args) {
+  Enter(app_, "Move");
+  if (args.after == nullptr) Fail(FailureCode::InvalidArgument, "Move needs a sheet to follow");
+  std::shared_ptr<WorkbookState> state = Lock(book_);
+  std::shared_ptr<xls::Sheet> self = Lock(sheet_);
+  std::shared_ptr<xls::Sheet> anchor = Lock(args.after->sheet_);
+  if (args.after->book_.lock() != state) {
+    Fail(FailureCode::InvalidArgument, "Move across workbooks is not supported");
+  }
+  if (anchor == self) return;
+  xls::Book& book = state->book;
+  KeepActiveSheet(book, [&] {
+    book.sheets.erase(book.sheets.begin() + PositionOf(book, self.get()));
+    book.sheets.insert(book.sheets.begin() + PositionOf(book, anchor.get()) + 1, self);
+  });
+}
+
+void WorksheetObject::Delete() {
+  Enter(app_, "Delete");
+  std::shared_ptr<WorkbookState> state = Lock(book_);
+  std::shared_ptr<xls::Sheet> self = Lock(sheet_);
+  xls::Book& book = state->book;
+  if (book.sheets.size() <= 1)
+    Fail(FailureCode::CannotDelete, "a workbook keeps at least one sheet");
+  KeepActiveSheet(book,
+                  [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, self.get())); });
+}
+
+// ---- Range and Font -------------------------------------------------------------------------
+
+FontObject RangeObject::Font() const {
+  Enter(sheet_.app_, "Font");
+  return FontObject(*this);
+}
+
+void RangeObject::Value(std::string_view text) {
+  Enter(sheet_.app_, "Value");
+  RequireSingleCell(area_, "Value");
+  if (text.size() > kMaxCellText && Utf16Length(text) > kMaxCellText) {
+    Fail(FailureCode::InvalidArgument, "text longer than a cell can hold");
+  }
+  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
+  if (text.empty()) {
+    // An emptied cell keeps its formatting, as in the application.
+    if (xls::Cell* cell = FindCell(*sheet, area_.firstRow, area_.firstColumn)) {
+      cell->kind = xls::CellKind::Blank;
+      cell->number = 0;
+    }
+    return;
+  }
+  std::uint32_t index = Lock(sheet_.book_)->book.strings.intern(text);
+  xls::Cell& cell = CellAt(*sheet, area_.firstRow, area_.firstColumn);
+  cell.kind = xls::CellKind::Text;
+  cell.text = index;
+}
+
+void RangeObject::Value(double number) {
+  Enter(sheet_.app_, "Value");
+  RequireSingleCell(area_, "Value");
+  if (!std::isfinite(number)) Fail(FailureCode::InvalidArgument, "a cell cannot hold that number");
+  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
+  xls::Cell& cell = CellAt(*sheet, area_.firstRow, area_.firstColumn);
+  cell.kind = xls::CellKind::Number;
+  cell.number = number;
+}
+
+void RangeObject::NumberFormat(std::string_view format) {
+  Enter(sheet_.app_, "NumberFormat");
+  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
+  std::uint16_t index = InternFormat(Lock(sheet_.book_)->book, format);
+  if (IsSingleCell(area_)) {
+    CellAt(*sheet, area_.firstRow, area_.firstColumn).format = index;
+    return;
+  }
+  if (!IsWholeColumns(area_))
+    Fail(FailureCode::InvalidArgument, "NumberFormat needs a cell or columns");
+  if (sheet->columnFormats.size() <= area_.lastColumn)
+    sheet->columnFormats.resize(area_.lastColumn + 1);
+  for (std::uint32_t c = area_.firstColumn; c <= area_.lastColumn; ++c)
+    sheet->columnFormats[c] = index;
+  // Cells already in the columns take the format and keep their font.
+  for (std::vector<xls::Cell>& cells : sheet->rows) {
+    for (xls::Cell& cell : cells) {
+      if (cell.column >= area_.firstColumn && cell.column <= area_.lastColumn) cell.format = index;
+    }
+  }
+}
+
+void FontObject::Bold(bool bold) {
+  Enter(range_.sheet_.app_, "Bold");
+  RequireSingleCell(range_.area_, "Bold");
+  std::shared_ptr<xls::Sheet> sheet = Lock(range_.sheet_.sheet_);
+  CellAt(*sheet, range_.area_.firstRow, range_.area_.firstColumn).bold = bold;
+}
+
+// ---- Worksheets -----------------------------------------------------------------------------
+
+int WorksheetsObject::Count() const {
+  Enter(app_, "Count");
+  return static_cast<int>(Lock(book_)->book.sheets.size());
+}
+
+WorksheetObject WorksheetsObject::operator()(int position) const {
+  Enter(app_, "Item");
+  std::shared_ptr<WorkbookState> state = Lock(book_);
+  const auto& sheets = state->book.sheets;
+  if (position < 1 || static_cast<std::size_t>(position) > sheets.size()) {
+    Fail(FailureCode::IndexOutOfRange, "no worksheet at position " + std::to_string(position));
+  }
+  return WorksheetObject(app_, book_, sheets[static_cast<std::size_t>(position) - 1]);
+}
+
+WorksheetObject WorksheetsObject::Add() {
+  Enter(app_, "Add");
+  std::shared_ptr<WorkbookState> state = Lock(book_);
+  std::shared_ptr<xls::Sheet> sheet = NewSheet(*state);
+  state->book.sheets.push_back(sheet);
+  return WorksheetObject(app_, book_, sheet);
+}
+
+// ---- Workbook(s) ----------------------------------------------------------------------------
+
+WorksheetsObject WorkbookObject::worksheets() const {
+  Enter(app_, "worksheets");
+  Lock(book_);
+  return WorksheetsObject(app_, book_);
+}
+
+void WorkbookObject::SaveAs(const SaveAsArgs& args) {
+  Enter(app_, "SaveAs");
+  std::shared_ptr<WorkbookState> state = Lock(book_);
+  std::string name = Trim(args.FileName);
+  if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
+  try {
+    ReplacementFile file(PathFromUtf8(name));
+    xls::WriteWorkbook(state->book, file);
+    file.commit();
+  } catch (const Failure& failure) {
+    Fail(FailureCode::SaveFailed, failure.what());
+  }
+}
+
+const xls::Book& WorkbookObject::contents() const {
+  Enter(app_, "contents");
+  return Lock(book_)->book;
+}
+
+int WorkbooksObject::Count() const {
+  return static_cast<int>(Enter(app_, "Count").workbooks.size());
+}
+
+WorkbookObject WorkbooksObject::operator()(int position) const {
+  ApplicationState& app = Enter(app_, "Item");
+  if (position < 1 || static_cast<std::size_t>(position) > app.workbooks.size()) {
+    Fail(FailureCode::IndexOutOfRange, "no workbook at position " + std::to_string(position));
+  }
+  return WorkbookObject(app_, app.workbooks[static_cast<std::size_t>(position) - 1]);
+}
+
+WorkbookObject WorkbooksObject::Add() {
+  ApplicationState& app = Enter(app_, "Add");
+  auto state = std::make_shared<WorkbookState>();
+  state->book.sheets.push_back(NewSheet(*state));
+  app.workbooks.push_back(state);
+  return WorkbookObject(app_, state);
+}
+
+// ---- Application ----------------------------------------------------------------------------
+
+WorkbooksObject ApplicationObject::workbooks() const {
+  Enter(app_, "workbooks");
+  return WorkbooksObject(app_);
+}
+
+ApplicationObject ApplicationObject::Application() const {
+  Enter(app_, "Application");
+  return *this;
+}
+
+void ApplicationObject::displayalerts(bool on) { Enter(app_, "displayalerts").displayAlerts = on; }
+
+bool ApplicationObject::displayalerts() const { return Enter(app_, "displayalerts").displayAlerts; }
+
+WorksheetsObject ApplicationObject::worksheets() const {
+  ApplicationState& app = Enter(app_, "worksheets");
+  if (app.workbooks.empty()) Fail(FailureCode::NoObject, "no workbook is open");
+  return WorksheetsObject(app_, app.workbooks.back());
+}
+
+void ApplicationObject::quit() {
+  ApplicationState& app = Enter(app_, "quit");
+  app.ended = true;
+  // Unsaved workbooks go with the application (alerts are off, so nobody is asked).
+  app.workbooks.clear();
+}
+
+void ApplicationObject::setFaultHook(FaultHook hook) {
+  if (!app_) Fail(FailureCode::NoObject, "object reference not set");
+  app_->faultHook = std::move(hook);
+}
+
+ApplicationObject CreateObject(std::string_view className) {
+  if (!EqualIgnoringAsciiCase(className, kApplicationClass)) {
+    Fail(FailureCode::ClassNotAvailable,
+         "cannot create an object of class " + std::string(className));
+  }
+  return ApplicationObject(std::make_shared<ApplicationState>());
+}
+
+ApplicationObject GetObject(std::string_view className) {
+  Fail(FailureCode::ClassNotAvailable, "no running instance of " + std::string(className));
+}
+
+}  // namespace quadrelo::workbook

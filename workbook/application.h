@@ -7,8 +7,9 @@
 #include <string_view>
 
 namespace quadrelo::xls {
+struct Book;
 struct Sheet;
-}
+}  // namespace quadrelo::xls
 
 namespace quadrelo::workbook {
 
@@ -120,6 +121,9 @@ class WorkbookObject {
   // Writes the workbook as an Excel 97-2003 file, replacing an existing file without a question.
   // The file appears whole or not at all: a failed save leaves the earlier file as it was.
   void SaveAs(const SaveAsArgs& args);
+
+  // What the workbook holds, read-only (tests and reports look at it without saving).
+  const xls::Book& contents() const;
 
  private:
   friend class WorkbooksObject;

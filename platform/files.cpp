@@ -1,2 +1,279 @@
-// Files by number: implemented with the conversion change.
 #include "platform/files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace quadrelo::files {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The numbers a program may use, as the classic file-number table allows.
+constexpr int kHighestNumber = 511;
+// Bytes moved per read or write call; lines are cut out of the block with memchr.
+constexpr std::size_t kBlockSize = 256 * 1024;
+
+enum class Mode { Input, Output };
+
+struct OpenFile {
+  Mode mode = Mode::Input;
+  fs::path path;
+  std::FILE* file = nullptr;
+  std::unique_ptr<char[]> block;
+  std::size_t begin = 0;   // input: first unread byte of the block
+  std::size_t end = 0;     // input: end of the bytes read; output: bytes waiting to be written
+  bool exhausted = false;  // input: the file has no more bytes beyond the block
+};
+
+struct Table {
+  std::mutex mutex;
+  std::vector<std::unique_ptr<OpenFile>> slots =
+      std::vector<std::unique_ptr<OpenFile>>(kHighestNumber + 1);
+};
+
+Table& TheTable() {
+  static Table table;
+  return table;
+}
+
+[[noreturn]] void Fail(FailureCode code, const std::string& what, const fs::path& path = {}) {
+  if (path.empty()) throw Failure(code, what);
+  throw Failure(code, what + ": " + PathToUtf8(path));
+}
+
+std::FILE* OpenStream(const fs::path& path, bool forOutput) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), forOutput ? L"wb" : L"rb");
+#else
+  return std::fopen(path.c_str(), forOutput ? "wb" : "rb");
+#endif
+}
+
+void CheckNumber(int number) {
+  if (number < 1 || number > kHighestNumber) {
+    Fail(FailureCode::BadFileNumber, "bad file number " + std::to_string(number));
+  }
+}
+
+OpenFile& Opened(Table& table, int number, Mode mode) {
+  CheckNumber(number);
+  OpenFile* file = table.slots[static_cast<std::size_t>(number)].get();
+  if (file == nullptr)
+    Fail(FailureCode::BadFileNumber, "file number " + std::to_string(number) + " is not open");
+  if (file->mode != mode) Fail(FailureCode::BadFileMode, "bad file mode", file->path);
+  return *file;
+}
+
+// A file open for output may not be opened again, and none may be opened for output while it
+// is open at all: writing would destroy what another number reads.
+void CheckNotOpenElsewhere(Table& table, const fs::path& path, Mode mode) {
+  for (const auto& slot : table.slots) {
+    if (!slot || (mode == Mode::Input && slot->mode == Mode::Input)) continue;
+    std::error_code error;
+    if (fs::equivalent(slot->path, path, error))
+      Fail(FailureCode::FileAlreadyOpen, "file already open", path);
+  }
+}
+
+// Makes sure the block holds an unread byte; false at the end of the file.
+bool Fill(OpenFile& file) {
+  if (file.begin < file.end) return true;
+  if (file.exhausted) return false;
+  file.begin = 0;
+  file.end = std::fread(file.block.get(), 1, kBlockSize, file.file);
+  if (file.end < kBlockSize) {
+    if (std::ferror(file.file)) {
+      file.end = 0;
+      Fail(FailureCode::ReadFailed, std::string("cannot read (") + std::strerror(errno) + ")",
+           file.path);
+    }
+    file.exhausted = true;
+  }
+  return file.end > 0;
+}
+
+void Flush(OpenFile& file) {
+  if (file.end != 0 && std::fwrite(file.block.get(), 1, file.end, file.file) != file.end) {
+    file.end = 0;
+    Fail(FailureCode::WriteFailed, std::string("cannot write (") + std::strerror(errno) + ")",
+         file.path);
+  }
+  file.end = 0;
+}
+
+void Install(Table& table, int number, std::unique_ptr<OpenFile> file) {
+  table.slots[static_cast<std::size_t>(number)] = std::move(file);
+}
+
+}  // namespace
+
+int FreeFile() {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  for (int number = 1; number <= kHighestNumber; ++number) {
+    if (!table.slots[static_cast<std::size_t>(number)]) return number;
+  }
+  Fail(FailureCode::BadFileNumber, "too many files open");
+}
+
+void OpenForInput(int number, const fs::path& path) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  CheckNumber(number);
+  if (table.slots[static_cast<std::size_t>(number)])
+    Fail(FailureCode::FileAlreadyOpen, "file number already in use", path);
+  std::error_code error;
+  fs::file_status status = fs::status(path, error);
+  if (!fs::exists(status)) {
+    fs::path folder = path.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, error))
+      Fail(FailureCode::PathNotFound, "path not found", path);
+    Fail(FailureCode::FileNotFound, "file not found", path);
+  }
+  // Folders, pipes and devices are refused before opening, so that an open never blocks.
+  if (!fs::is_regular_file(status)) Fail(FailureCode::FileNotFound, "not an ordinary file", path);
+  CheckNotOpenElsewhere(table, path, Mode::Input);
+  auto file = std::make_unique<OpenFile>();
+  file->mode = Mode::Input;
+  file->path = path;
+  errno = 0;
+  file->file = OpenStream(path, false);
+  if (file->file == nullptr) {
+    Fail(FailureCode::FileNotFound, std::string("cannot open (") + std::strerror(errno) + ")",
+         path);
+  }
+  file->block = std::make_unique<char[]>(kBlockSize);
+  Install(table, number, std::move(file));
+}
+
+void OpenForOutput(int number, const fs::path& path) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  CheckNumber(number);
+  if (table.slots[static_cast<std::size_t>(number)])
+    Fail(FailureCode::FileAlreadyOpen, "file number already in use", path);
+  std::error_code error;
+  fs::path folder = path.parent_path();
+  if (!folder.empty() && !fs::is_directory(folder, error))
+    Fail(FailureCode::PathNotFound, "path not found", path);
+  fs::file_status status = fs::status(path, error);
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    Fail(FailureCode::FileNotFound, "not an ordinary file", path);
+  }
+  CheckNotOpenElsewhere(table, path, Mode::Output);
+  auto file = std::make_unique<OpenFile>();
+  file->mode = Mode::Output;
+  file->path = path;
+  errno = 0;
+  file->file = OpenStream(path, true);
+  if (file->file == nullptr) {
+    Fail(FailureCode::WriteFailed, std::string("cannot create (") + std::strerror(errno) + ")",
+         path);
+  }
+  file->block = std::make_unique<char[]>(kBlockSize);
+  Install(table, number, std::move(file));
+}
+
+std::string LineInput(int number) {
+  std::string line;
+  LineInput(number, line);
+  return line;
+}
+
+void LineInput(int number, std::string& line) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  OpenFile& file = Opened(table, number, Mode::Input);
+  line.clear();
+  if (!Fill(file)) Fail(FailureCode::InputPastEnd, "input past end of file", file.path);
+  do {
+    const char* start = file.block.get() + file.begin;
+    std::size_t available = file.end - file.begin;
+    const void* cr = std::memchr(start, '\r', available);
+    if (cr != nullptr) {
+      std::size_t length = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
+      line.append(start, length);
+      file.begin += length + 1;
+      if (Fill(file) && file.block[file.begin] == '\n') ++file.begin;
+      return;
+    }
+    line.append(start, available);
+    file.begin = file.end;
+  } while (Fill(file));
+}
+
+void PrintLine(int number, std::string_view line) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  OpenFile& file = Opened(table, number, Mode::Output);
+  if (file.end + line.size() + 2 > kBlockSize) {
+    Flush(file);
+    if (line.size() + 2 > kBlockSize) {
+      if (std::fwrite(line.data(), 1, line.size(), file.file) != line.size()) {
+        Fail(FailureCode::WriteFailed, std::string("cannot write (") + std::strerror(errno) + ")",
+             file.path);
+      }
+      line = {};
+    }
+  }
+  std::memcpy(file.block.get() + file.end, line.data(), line.size());
+  file.end += line.size();
+  file.block[file.end++] = '\r';
+  file.block[file.end++] = '\n';
+}
+
+bool Eof(int number) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  return !Fill(Opened(table, number, Mode::Input));
+}
+
+void Close(int number) {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  if (number < 1 || number > kHighestNumber) return;
+  std::unique_ptr<OpenFile> file = std::move(table.slots[static_cast<std::size_t>(number)]);
+  if (!file) return;
+  bool written = true;
+  if (file->mode == Mode::Output) {
+    written =
+        file->end == 0 || std::fwrite(file->block.get(), 1, file->end, file->file) == file->end;
+    written = std::fflush(file->file) == 0 && written;
+  }
+  bool closed = std::fclose(file->file) == 0;
+  if (file->mode == Mode::Output && !(written && closed)) {
+    Fail(FailureCode::WriteFailed, "cannot write (disk full?)", file->path);
+  }
+}
+
+void Reset() noexcept {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  for (auto& slot : table.slots) {
+    if (!slot) continue;
+    if (slot->mode == Mode::Output && slot->end != 0) {
+      std::fwrite(slot->block.get(), 1, slot->end, slot->file);
+    }
+    std::fclose(slot->file);
+    slot.reset();
+  }
+}
+
+int OpenCount() noexcept {
+  Table& table = TheTable();
+  std::lock_guard lock(table.mutex);
+  int count = 0;
+  for (const auto& slot : table.slots) count += slot ? 1 : 0;
+  return count;
+}
+
+}  // namespace quadrelo::files

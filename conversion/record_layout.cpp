@@ -1,0 +1,79 @@
+#include "conversion/record_layout.h"
+
+#include <cstdint>
+
+namespace quadrelo::conversion {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::string_view TakePiece(std::string_view line, Piece piece) {
+  auto start = static_cast<std::size_t>(piece.start - 1);
+  if (start >= line.size()) return {};
+  return line.substr(start, static_cast<std::size_t>(piece.length));
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes) {
+  bytes.clear();
+  for (int i = 0; i < field.pieceCount; ++i) {
+    if (i > 0) bytes += field.separator;
+    std::string_view piece = TakePiece(line, field.pieces[static_cast<std::size_t>(i)]);
+    bytes.append(field.cleaning == Cleaning::Trimmed ? TrimSpaces(piece) : piece);
+  }
+}
+
+std::optional<double> ReadAmount(std::string_view text) {
+  // Far more digits than the field holds, and few enough that hundredths fit exactly.
+  constexpr int kMostDigits = 15;
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+
+  std::int64_t units = 0;
+  int digits = 0;
+  while (i < n) {
+    if (IsDigit(text[i])) {
+      units = units * 10 + (text[i] - '0');
+      // Leading zeros do not count towards the limit.
+      if (units != 0 && ++digits > kMostDigits) return std::nullopt;
+      ++i;
+    } else if (text[i] == '.' && i > 0 && IsDigit(text[i - 1]) && i + 1 < n &&
+               IsDigit(text[i + 1])) {
+      ++i;
+    } else {
+      break;
+    }
+  }
+  bool anyDigit = i > 0 && IsDigit(text[i - 1]);
+
+  std::int64_t hundredths = units * 100;
+  if (i < n && text[i] == ',') {
+    ++i;
+    int decimals = 0;
+    while (i < n && IsDigit(text[i])) {
+      int digit = text[i] - '0';
+      if (decimals == 0) hundredths += digit * 10;
+      if (decimals == 1) hundredths += digit;
+      if (decimals == 2 && digit >= 5) hundredths += 1;  // half away from zero, as formatting does
+      ++decimals;
+      ++i;
+    }
+    if (decimals == 0) return std::nullopt;
+    anyDigit = true;
+  }
+  if (!anyDigit) return std::nullopt;
+  while (i < n && text[i] == ' ') ++i;
+  if (i != n) return std::nullopt;
+  return static_cast<double>(hundredths) / 100.0;
+}
+
+}  // namespace quadrelo::conversion

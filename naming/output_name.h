@@ -16,4 +16,12 @@ bool SameFile(const std::string& a, const std::string& b);
 // DeriveWorkbookPath, with a "1" put before the extension when the result would name the input.
 std::string WorkbookPathFor(const std::string& sFileIn);
 
+// Whether names that differ only in letter case name one file. The forms above assume what the
+// platform's usual file system does: ignored on Windows and macOS, significant elsewhere. Only
+// names of files that do not exist need it; existing files are compared on disk.
+enum class LetterCase { Significant, Ignored };
+LetterCase PlatformLetterCase();
+bool SameFile(const std::string& a, const std::string& b, LetterCase letterCase);
+std::string WorkbookPathFor(const std::string& sFileIn, LetterCase letterCase);
+
 }  // namespace quadrelo::naming

@@ -1,2 +1,80 @@
-// The .xls writer: implemented with its own change.
 #include "workbook/xls/book.h"
+
+#include <cstring>
+
+#include "workbook/xls/byte_output.h"
+#include "workbook/xls/workbook_stream.h"
+
+namespace quadrelo::xls {
+
+namespace {
+
+constexpr std::size_t kInitialSlots = 1024;  // a power of two
+
+// A fast 64-bit hash of a string's bytes (multiply and shift over 8-byte words); only used
+// inside one run, so byte order does not matter.
+std::uint64_t HashBytes(std::string_view bytes) {
+  constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+  const char* p = bytes.data();
+  std::size_t n = bytes.size();
+  std::uint64_t h = n * kMultiplier;
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    h = (h ^ word) * kMultiplier;
+    h ^= h >> 29;
+  }
+  if (n > 0) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, n);
+    h = (h ^ word) * kMultiplier;
+  }
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  return h;
+}
+
+}  // namespace
+
+StringTable::StringTable() : offsets_{0}, slots_(kInitialSlots, 0) {}
+
+std::uint32_t StringTable::intern(std::string_view utf8) {
+  // Keep the index at most half full so that probe runs stay short.
+  if ((static_cast<std::size_t>(size()) + 1) * 2 > slots_.size()) grow();
+  std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = HashBytes(utf8) & mask;; slot = (slot + 1) & mask) {
+    std::uint32_t entry = slots_[slot];
+    if (entry == 0) {
+      bytes_.append(utf8.data(), utf8.size());
+      offsets_.push_back(bytes_.size());
+      slots_[slot] = size();
+      return size() - 1;
+    }
+    if ((*this)[entry - 1] == utf8) return entry - 1;
+  }
+}
+
+std::string_view StringTable::operator[](std::uint32_t index) const {
+  if (index >= size()) return {};
+  return std::string_view(bytes_).substr(offsets_[index], offsets_[index + 1] - offsets_[index]);
+}
+
+void StringTable::grow() {
+  std::vector<std::uint32_t> slots(slots_.size() * 2, 0);
+  std::size_t mask = slots.size() - 1;
+  for (std::uint32_t i = 0; i < size(); ++i) {
+    std::size_t slot = HashBytes((*this)[i]) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = i + 1;
+  }
+  slots_.swap(slots);
+}
+
+void WriteWorkbook(const Book& book, ByteSink& sink) {
+  ByteOutput out(sink);
+  WriteCompoundWorkbook(book, out);
+  out.flush();
+}
+
+}  // namespace quadrelo::xls

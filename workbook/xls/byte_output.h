@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "platform/byte_sink.h"
+
+namespace quadrelo::xls {
+
+// Little-endian field stores.
+inline void Put16(std::uint8_t* p, std::uint16_t v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+inline void Put32(std::uint8_t* p, std::uint32_t v) {
+  Put16(p, static_cast<std::uint16_t>(v));
+  Put16(p + 2, static_cast<std::uint16_t>(v >> 16));
+}
+inline void Put64(std::uint8_t* p, std::uint64_t v) {
+  Put32(p, static_cast<std::uint32_t>(v));
+  Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
+}
+
+// Collects bytes into large chunks for a ByteSink, or, without a sink, only counts them: the
+// same writing code then measures a stream before it is written for real.
+class ByteOutput {
+ public:
+  // Counting only; positions start at `start`.
+  explicit ByteOutput(std::uint64_t start = 0) : position_(start) {}
+  explicit ByteOutput(ByteSink& sink);
+  ByteOutput(const ByteOutput&) = delete;
+  ByteOutput& operator=(const ByteOutput&) = delete;
+
+  void write(const void* data, std::size_t size) {
+    position_ += size;
+    if (sink_ == nullptr || size == 0) return;
+    if (used_ + size > kChunk) {
+      writeSlow(data, size);
+      return;
+    }
+    std::memcpy(buffer_.get() + used_, data, size);
+    used_ += size;
+  }
+  void zeros(std::uint64_t count);
+  // Bytes written so far, buffered ones included.
+  std::uint64_t position() const { return position_; }
+  // Hands the buffered bytes to the sink (throws what the sink throws).
+  void flush();
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  void writeSlow(const void* data, std::size_t size);
+
+  ByteSink* sink_ = nullptr;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  std::uint64_t position_ = 0;
+};
+
+}  // namespace quadrelo::xls

@@ -1,0 +1,118 @@
+#include "workbook/xls/shared_strings.h"
+
+#include <algorithm>
+#include <string>
+
+#include "workbook/xls/unicode.h"
+
+namespace quadrelo::xls {
+
+namespace {
+
+// One string in BIFF form: the characters (compressed or UTF-16LE) and their width.
+struct EncodedString {
+  std::uint16_t units = 0;
+  bool wide = false;
+  const char* chars = nullptr;
+  std::size_t bytes = 0;
+};
+
+class StringEncoder {
+ public:
+  EncodedString encode(std::string_view utf8) {
+    EncodedString s;
+    if (utf8.size() <= kMaxCellTextUnits && IsAscii(utf8)) {
+      s.units = static_cast<std::uint16_t>(utf8.size());
+      s.chars = utf8.data();
+      s.bytes = utf8.size();
+      return s;
+    }
+    units_.clear();
+    AppendUtf16(utf8, units_);
+    units_.resize(CutUnits(units_, kMaxCellTextUnits));
+    s.units = static_cast<std::uint16_t>(units_.size());
+    s.wide = !FitsLatin1(units_);
+    bytes_.clear();
+    for (char16_t unit : units_) {
+      bytes_ += static_cast<char>(unit & 0xFF);
+      if (s.wide) bytes_ += static_cast<char>(unit >> 8);
+    }
+    s.chars = bytes_.data();
+    s.bytes = bytes_.size();
+    return s;
+  }
+
+ private:
+  std::u16string units_;
+  std::string bytes_;
+};
+
+// Appends one string. Its 3-byte header and first character stay in one record; characters that
+// reach into a CONTINUE are preceded there by the repeated width flag, and a two-byte
+// character is never split.
+void AppendString(RecordWriter& w, const EncodedString& s) {
+  std::size_t charSize = s.wide ? 2 : 1;
+  std::size_t left = s.bytes;
+  const char* chars = s.chars;
+  std::uint8_t header[3] = {0, 0, static_cast<std::uint8_t>(s.wide ? 1 : 0)};
+  Put16(header, s.units);
+  w.append(header, sizeof header);
+  while (left > 0) {
+    std::size_t fit = w.room() / charSize * charSize;
+    if (fit == 0) {
+      w.startContinue();
+      w.append(&header[2], 1);
+      continue;
+    }
+    std::size_t piece = std::min(fit, left);
+    w.append(chars, piece);
+    chars += piece;
+    left -= piece;
+  }
+}
+
+}  // namespace
+
+std::uint16_t ExtSstBucketSize(std::uint32_t stringCount) {
+  return static_cast<std::uint16_t>(std::max<std::uint32_t>(stringCount / 128 + 1, 8));
+}
+
+void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCount,
+              std::vector<ExtSstBucket>& buckets) {
+  std::uint32_t count = strings.size();
+  std::uint16_t bucketSize = ExtSstBucketSize(count);
+  buckets.clear();
+  w.begin(record::kSst);
+  std::uint8_t counts[8];
+  Put32(counts, labelCount);
+  Put32(counts + 4, count);
+  w.append(counts, sizeof counts);
+  StringEncoder encoder;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    EncodedString s = encoder.encode(strings[i]);
+    std::size_t head = 3 + (s.units > 0 ? (s.wide ? 2 : 1) : 0);
+    if (w.room() < head) w.startContinue();
+    if (i % bucketSize == 0) {
+      ExtSstBucket bucket;
+      bucket.streamOffset = static_cast<std::uint32_t>(w.position());
+      bucket.recordOffset = static_cast<std::uint16_t>(w.position() - w.recordStart());
+      buckets.push_back(bucket);
+    }
+    AppendString(w, s);
+  }
+  w.end();
+}
+
+void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
+                 const std::vector<ExtSstBucket>& buckets) {
+  std::string body(2 + 8 * buckets.size(), '\0');
+  auto* p = reinterpret_cast<std::uint8_t*>(body.data());
+  Put16(p, ExtSstBucketSize(stringCount));
+  for (std::size_t i = 0; i < buckets.size(); ++i) {
+    Put32(p + 2 + 8 * i, buckets[i].streamOffset);
+    Put16(p + 6 + 8 * i, buckets[i].recordOffset);
+  }
+  w.record(record::kExtSst, body);
+}
+
+}  // namespace quadrelo::xls

@@ -1,0 +1,347 @@
+#include "workbook/xls/worksheet_stream.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <span>
+
+#include "workbook/xls/unicode.h"
+
+namespace quadrelo::xls {
+
+namespace {
+
+// What a cell becomes in the file. The choices, for contents the format cannot hold:
+// - rows past kMaxRows and columns past kMaxColumns are not written at all;
+// - a text whose string index the workbook does not have, and a NaN or infinite number (no
+//   spreadsheet cell holds those), become an empty cell with the cell's formatting;
+// - an unknown format index counts as "General".
+enum class CellRecord : std::uint8_t { None, LabelSst, Number, Rk, Blank };
+
+struct CellChoice {
+  CellRecord record = CellRecord::None;
+  std::uint16_t xf = 0;
+  std::uint32_t rk = 0;
+};
+
+std::size_t RecordSize(CellRecord record) {
+  switch (record) {
+    case CellRecord::LabelSst:
+    case CellRecord::Rk:
+      return 14;
+    case CellRecord::Number:
+      return 18;
+    case CellRecord::Blank:
+      return 10;
+    case CellRecord::None:
+      break;
+  }
+  return 0;
+}
+
+// The 32-bit RK form of `value` when it holds the number exactly.
+bool EncodeRk(double value, std::uint32_t& rk) {
+  if (value >= -536870912.0 && value <= 536870911.0) {
+    auto integer = static_cast<std::int32_t>(value);
+    if (static_cast<double>(integer) == value && !(integer == 0 && std::signbit(value))) {
+      rk = (static_cast<std::uint32_t>(integer) << 2) | 2;
+      return true;
+    }
+  }
+  std::uint64_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  if ((bits & 0x3FFFFFFFFull) != 0) return false;
+  rk = static_cast<std::uint32_t>(bits >> 32) & ~3u;
+  return true;
+}
+
+class CellClassifier {
+ public:
+  CellClassifier(const Sheet& sheet, const StringTable& strings, StyleTable& styles)
+      : styles_(styles), stringCount_(strings.size()) {
+    columnCode_.fill(0);
+    std::size_t n = std::min<std::size_t>(sheet.columnFormats.size(), kMaxColumns);
+    for (std::size_t c = 0; c < n; ++c) columnCode_[c] = styles.formatCode(sheet.columnFormats[c]);
+  }
+
+  CellChoice classify(const Cell& cell) {
+    CellChoice choice;
+    switch (cell.kind) {
+      case CellKind::Text:
+        choice.record = cell.text < stringCount_ ? CellRecord::LabelSst : CellRecord::Blank;
+        break;
+      case CellKind::Number:
+        if (!std::isfinite(cell.number)) {
+          choice.record = CellRecord::Blank;
+        } else {
+          choice.record = EncodeRk(cell.number, choice.rk) ? CellRecord::Rk : CellRecord::Number;
+        }
+        break;
+      default:
+        // An empty cell that looks like its column needs no record: the column's format reaches
+        // it.
+        if (!cell.bold && styles_.formatCode(cell.format) == columnCode_[cell.column]) {
+          return choice;
+        }
+        choice.record = CellRecord::Blank;
+        break;
+    }
+    choice.xf = styles_.cellXf(cell.bold, cell.format);
+    return choice;
+  }
+
+ private:
+  StyleTable& styles_;
+  std::uint32_t stringCount_;
+  std::array<std::uint16_t, kMaxColumns> columnCode_;
+};
+
+// The row's cells in ascending column order, each column once (the later cell wins, as when a
+// cell is written twice), inside the format's columns. Rows that are already in order, which is
+// what the object model keeps, are used in place.
+std::span<const Cell> OrderedCells(const std::vector<Cell>& row, std::vector<Cell>& scratch) {
+  bool ordered = true;
+  for (std::size_t i = 1; i < row.size() && ordered; ++i) {
+    ordered = row[i - 1].column < row[i].column;
+  }
+  std::span<const Cell> cells(row);
+  if (!ordered) {
+    scratch.assign(row.begin(), row.end());
+    std::stable_sort(scratch.begin(), scratch.end(),
+                     [](const Cell& a, const Cell& b) { return a.column < b.column; });
+    std::size_t kept = 0;
+    for (const Cell& cell : scratch) {
+      if (kept > 0 && scratch[kept - 1].column == cell.column) {
+        scratch[kept - 1] = cell;
+      } else {
+        scratch[kept++] = cell;
+      }
+    }
+    scratch.resize(kept);
+    cells = std::span<const Cell>(scratch);
+  }
+  auto end = std::lower_bound(cells.begin(), cells.end(), kMaxColumns,
+                              [](const Cell& cell, std::uint32_t c) { return cell.column < c; });
+  return cells.first(static_cast<std::size_t>(end - cells.begin()));
+}
+
+std::size_t RowCount(const Sheet& sheet) {
+  return std::min<std::size_t>(sheet.rows.size(), kMaxRows);
+}
+
+// Characters a header text needs; bold letters are wider than the digits a width counts.
+double HeaderChars(std::string_view text, bool bold) {
+  return static_cast<double>(ToUtf16(text).size()) * (bold ? 1.2 : 1.1) + 1;
+}
+
+// Characters the widest number of a column needs in the column's format, so that it shows
+// instead of "####".
+double NumberChars(double largest, bool negative, const std::string& format) {
+  double digits = largest < 1 ? 1 : std::floor(std::log10(largest)) + 1;
+  double chars = std::min(digits, 15.0);
+  if (format.find(',') != std::string::npos) chars += std::floor((chars - 1) / 3);
+  std::size_t point = format.find('.');
+  if (point != std::string::npos) {
+    std::size_t decimals = 0;
+    while (point + 1 + decimals < format.size() &&
+           (format[point + 1 + decimals] == '0' || format[point + 1 + decimals] == '#')) {
+      ++decimals;
+    }
+    chars += decimals + 1;
+  }
+  return chars + (negative ? 1 : 0) + 1;
+}
+
+constexpr double kDefaultChars = 8;
+constexpr double kMinimumSizedChars = 10;
+constexpr std::uint16_t kDefaultWidth = 0x0924;  // 8.43 characters, what Excel shows by default
+
+struct ColumnStats {
+  double headerChars = 0;
+  double largestNumber = -1;
+  bool negative = false;
+};
+
+std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
+                                    const std::array<ColumnStats, kMaxColumns>& stats,
+                                    StyleTable& styles) {
+  std::vector<ColumnInfo> columns;
+  for (std::uint16_t c = 0; c < kMaxColumns; ++c) {
+    std::uint16_t format = c < sheet.columnFormats.size() ? sheet.columnFormats[c] : 0;
+    std::uint16_t code = styles.formatCode(format);
+    double chars = stats[c].headerChars;
+    if (stats[c].largestNumber >= 0) {
+      double numberChars =
+          NumberChars(stats[c].largestNumber, stats[c].negative, styles.formatText(code));
+      if (numberChars > kDefaultChars) chars = std::max(chars, numberChars);
+    }
+    if (chars == 0 && code == 0) continue;
+    ColumnInfo info;
+    info.column = c;
+    info.xf = styles.cellXf(false, format);
+    if (chars > 0) {
+      chars = std::min(std::max(chars, kMinimumSizedChars), 255.0);
+      info.width = static_cast<std::uint16_t>(std::ceil(chars) * 256);
+      info.flags = 0x0002;  // width set by the user
+    } else {
+      info.width = kDefaultWidth;
+    }
+    columns.push_back(info);
+  }
+  return columns;
+}
+
+void WriteWsBool(RecordWriter& w) {
+  const std::array<std::uint8_t, 2> body = {0xC1, 0x04};  // summary rows below, outline symbols
+  w.record(record::kWsBool, body);
+}
+
+void WriteDefColWidth(RecordWriter& w) {
+  const std::array<std::uint8_t, 2> body = {8, 0};
+  w.record(record::kDefColWidth, body);
+}
+
+void WriteColInfo(RecordWriter& w, const ColumnInfo& info) {
+  std::array<std::uint8_t, 12> body{};
+  Put16(body.data(), info.column);
+  Put16(body.data() + 2, info.column);
+  Put16(body.data() + 4, info.width);
+  Put16(body.data() + 6, info.xf);
+  Put16(body.data() + 8, info.flags);
+  w.record(record::kColInfo, body);
+}
+
+void WriteDimensions(RecordWriter& w, const WorksheetPlan& plan) {
+  std::array<std::uint8_t, 14> body{};
+  Put32(body.data(), plan.firstRow);
+  Put32(body.data() + 4, plan.rowEnd);
+  Put16(body.data() + 8, plan.firstColumn);
+  Put16(body.data() + 10, plan.columnEnd);
+  w.record(record::kDimensions, body);
+}
+
+void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellChoice& choice) {
+  switch (choice.record) {
+    case CellRecord::LabelSst: {
+      std::array<std::uint8_t, 10> body;
+      Put16(body.data(), row);
+      Put16(body.data() + 2, cell.column);
+      Put16(body.data() + 4, choice.xf);
+      Put32(body.data() + 6, cell.text);
+      w.record(record::kLabelSst, body);
+      break;
+    }
+    case CellRecord::Rk: {
+      std::array<std::uint8_t, 10> body;
+      Put16(body.data(), row);
+      Put16(body.data() + 2, cell.column);
+      Put16(body.data() + 4, choice.xf);
+      Put32(body.data() + 6, choice.rk);
+      w.record(record::kRk, body);
+      break;
+    }
+    case CellRecord::Number: {
+      std::array<std::uint8_t, 14> body;
+      Put16(body.data(), row);
+      Put16(body.data() + 2, cell.column);
+      Put16(body.data() + 4, choice.xf);
+      std::uint64_t bits;
+      std::memcpy(&bits, &cell.number, sizeof bits);
+      Put64(body.data() + 6, bits);
+      w.record(record::kNumber, body);
+      break;
+    }
+    case CellRecord::Blank: {
+      std::array<std::uint8_t, 6> body;
+      Put16(body.data(), row);
+      Put16(body.data() + 2, cell.column);
+      Put16(body.data() + 4, choice.xf);
+      w.record(record::kBlank, body);
+      break;
+    }
+    case CellRecord::None:
+      break;
+  }
+}
+
+void WriteCells(RecordWriter& w, const Sheet& sheet, const StringTable& strings,
+                StyleTable& styles) {
+  CellClassifier classifier(sheet, strings, styles);
+  std::vector<Cell> scratch;
+  std::size_t rows = RowCount(sheet);
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (const Cell& cell : OrderedCells(sheet.rows[r], scratch)) {
+      WriteCell(w, static_cast<std::uint16_t>(r), cell, classifier.classify(cell));
+    }
+  }
+}
+
+void WriteWindow2(RecordWriter& w, bool selected) {
+  std::array<std::uint8_t, 18> body{};
+  // Grid lines, headings, zeros, automatic grid colour, outline symbols; the sheet shown on
+  // opening is also the one selected and on the page view.
+  Put16(body.data(), selected ? 0x06B6 : 0x00B6);
+  Put16(body.data() + 6, 0x0040);  // automatic heading colour
+  w.record(record::kWindow2, body);
+}
+
+// BOF, WSBOOL, DEFCOLWIDTH, DIMENSIONS, WINDOW2 and EOF, with their headers.
+constexpr std::uint64_t kFixedRecordBytes = 20 + 6 + 6 + 18 + 22 + 4;
+constexpr std::uint64_t kColInfoBytes = 16;
+
+}  // namespace
+
+WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, StyleTable& styles) {
+  WorksheetPlan plan;
+  std::array<ColumnStats, kMaxColumns> stats{};
+  CellClassifier classifier(sheet, strings, styles);
+  std::vector<Cell> scratch;
+  std::uint64_t cellBytes = 0;
+  std::uint32_t firstRow = kMaxRows, lastRow = 0;
+  std::uint16_t firstColumn = kMaxColumns, lastColumn = 0;
+  std::size_t rows = RowCount(sheet);
+  for (std::size_t r = 0; r < rows; ++r) {
+    std::span<const Cell> cells = OrderedCells(sheet.rows[r], scratch);
+    for (const Cell& cell : cells) {
+      CellChoice choice = classifier.classify(cell);
+      if (choice.record == CellRecord::None) continue;
+      cellBytes += RecordSize(choice.record);
+      firstRow = std::min(firstRow, static_cast<std::uint32_t>(r));
+      lastRow = static_cast<std::uint32_t>(r);
+      firstColumn = std::min(firstColumn, cell.column);
+      lastColumn = std::max(lastColumn, cell.column);
+      if (choice.record == CellRecord::LabelSst) {
+        ++plan.labelCount;
+        if (r == 0) stats[cell.column].headerChars = HeaderChars(strings[cell.text], cell.bold);
+      } else if (choice.record == CellRecord::Rk || choice.record == CellRecord::Number) {
+        ColumnStats& column = stats[cell.column];
+        column.largestNumber = std::max(column.largestNumber, std::fabs(cell.number));
+        column.negative = column.negative || cell.number < 0;
+      }
+    }
+  }
+  if (cellBytes > 0) {
+    plan.firstRow = firstRow;
+    plan.rowEnd = lastRow + 1;
+    plan.firstColumn = firstColumn;
+    plan.columnEnd = static_cast<std::uint16_t>(lastColumn + 1);
+  }
+  plan.columns = PlanColumns(sheet, stats, styles);
+  plan.size = kFixedRecordBytes + kColInfoBytes * plan.columns.size() + cellBytes;
+  return plan;
+}
+
+void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
+                    const StringTable& strings, StyleTable& styles, RecordWriter& w) {
+  WriteBof(w, SubstreamKind::Worksheet);
+  WriteWsBool(w);
+  WriteDefColWidth(w);
+  for (const ColumnInfo& info : plan.columns) WriteColInfo(w, info);
+  WriteDimensions(w, plan);
+  WriteCells(w, sheet, strings, styles);
+  WriteWindow2(w, selected);
+  WriteEof(w);
+}
+
+}  // namespace quadrelo::xls

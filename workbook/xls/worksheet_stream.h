@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "workbook/xls/book.h"
+#include "workbook/xls/record_writer.h"
+#include "workbook/xls/styles.h"
+
+namespace quadrelo::xls {
+
+struct ColumnInfo {
+  std::uint16_t column = 0;
+  std::uint16_t width = 0;  // 1/256 of a character
+  std::uint16_t xf = 0;
+  std::uint16_t flags = 0;
+};
+
+// What a worksheet's substream will hold, measured before anything is written.
+struct WorksheetPlan {
+  // The cells written, as DIMENSIONS gives them: rows [firstRow, rowEnd), columns
+  // [firstColumn, columnEnd); all 0 for a sheet without cell records.
+  std::uint32_t firstRow = 0;
+  std::uint32_t rowEnd = 0;
+  std::uint16_t firstColumn = 0;
+  std::uint16_t columnEnd = 0;
+  std::vector<ColumnInfo> columns;
+  std::uint32_t labelCount = 0;  // LABELSST records
+  std::uint64_t size = 0;        // bytes of the substream, BOF to EOF
+};
+
+// Measures the sheet and adds the XFs it needs to `styles` (all of them, so that the globals can
+// be written before the sheet).
+WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, StyleTable& styles);
+
+// Writes the substream exactly as planned. `selected` marks the sheet shown on opening.
+void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
+                    const StringTable& strings, StyleTable& styles, RecordWriter& w);
+
+}  // namespace quadrelo::xls

@@ -1,0 +1,387 @@
+// Exact bytes of the records whose splitting and offsets readers are strict about.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/workbook/xls_test_books.h"
+#include "workbook/xls/compound_file.h"
+#include "workbook/xls/record_writer.h"
+#include "workbook/xls/shared_strings.h"
+#include "workbook/xls/styles.h"
+#include "workbook/xls/worksheet_stream.h"
+
+namespace quadrelo::xls {
+namespace {
+
+using testing::AddSheet;
+using testing::BlankCell;
+using testing::NumberCell;
+using testing::TextCell;
+
+struct Record {
+  std::uint16_t id;
+  std::string body;
+  std::size_t offset;  // of the header
+};
+
+std::uint16_t U16(const std::string& bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(bytes[at]) |
+                                    static_cast<std::uint8_t>(bytes[at + 1]) << 8);
+}
+std::uint32_t U32(const std::string& bytes, std::size_t at) {
+  return U16(bytes, at) | static_cast<std::uint32_t>(U16(bytes, at + 2)) << 16;
+}
+
+std::vector<Record> SplitRecords(const std::string& bytes) {
+  std::vector<Record> records;
+  for (std::size_t at = 0; at + 4 <= bytes.size();) {
+    std::uint16_t size = U16(bytes, at + 2);
+    records.push_back({U16(bytes, at), bytes.substr(at + 4, size), at});
+    at += 4 + size;
+  }
+  return records;
+}
+
+// The SST and EXTSST of `strings`, as the globals hold them.
+struct SharedStrings {
+  std::string bytes;
+  std::vector<ExtSstBucket> buckets;
+};
+SharedStrings WriteStrings(const StringTable& strings) {
+  MemorySink sink;
+  SharedStrings result;
+  {
+    ByteOutput out(sink);
+    RecordWriter w(out, 0);
+    WriteSst(w, strings, 0, result.buckets);
+    WriteExtSst(w, strings.size(), result.buckets);
+    out.flush();
+  }
+  result.bytes = sink.bytes();
+  return result;
+}
+
+TEST(XlsRecordWriter, LongBodiesContinueAtTheLimit) {
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{8224}, std::size_t{8225}, std::size_t{20000}}) {
+    MemorySink sink;
+    ByteOutput out(sink);
+    RecordWriter w(out, 0);
+    std::string body(size, 'x');
+    w.record(0x1234, body);
+    out.flush();
+    std::vector<Record> records = SplitRecords(sink.bytes());
+    std::size_t expected = size == 0 ? 1 : (size + 8223) / 8224;
+    ASSERT_EQ(records.size(), expected) << size;
+    std::string joined;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      EXPECT_EQ(records[i].id, i == 0 ? 0x1234 : record::kContinue);
+      EXPECT_LE(records[i].body.size(), 8224u);
+      joined += records[i].body;
+    }
+    EXPECT_EQ(joined, body);
+  }
+}
+
+TEST(XlsSharedStrings, LongCompressedStringRepeatsItsFlagInTheContinue) {
+  StringTable strings;
+  strings.intern(std::string(10000, 'a'));
+  std::vector<Record> records = SplitRecords(WriteStrings(strings).bytes);
+  ASSERT_EQ(records.size(), 3u);  // SST, CONTINUE, EXTSST
+  EXPECT_EQ(records[0].id, record::kSst);
+  ASSERT_EQ(records[0].body.size(), 8224u);
+  EXPECT_EQ(records[0].body.substr(0, 11), std::string("\0\0\0\0\1\0\0\0\x10\x27\0", 11));
+  EXPECT_EQ(records[1].id, record::kContinue);
+  ASSERT_EQ(records[1].body.size(), 1u + 10000 - 8213);
+  EXPECT_EQ(records[1].body[0], '\0');
+  EXPECT_EQ(records[1].body.substr(1), std::string(10000 - 8213, 'a'));
+}
+
+TEST(XlsSharedStrings, WideStringIsNeverSplitInsideACharacter) {
+  StringTable strings;
+  std::string euros;
+  for (int i = 0; i < 5000; ++i) euros += "€";
+  strings.intern(euros);
+  std::vector<Record> records = SplitRecords(WriteStrings(strings).bytes);
+  ASSERT_EQ(records.size(), 3u);
+  // 8 bytes of counts, 3 of header, then whole characters only: 8212 bytes, one byte unused.
+  ASSERT_EQ(records[0].body.size(), 8223u);
+  EXPECT_EQ(records[0].body.substr(8, 3), std::string("\x88\x13\x01", 3));
+  EXPECT_EQ(records[0].body.substr(11, 2), "\xAC\x20");
+  ASSERT_EQ(records[1].body.size(), 1u + 2 * (5000 - 4106));
+  EXPECT_EQ(records[1].body[0], '\1');
+  EXPECT_EQ(records[1].body.substr(1, 2), "\xAC\x20");
+}
+
+// A string whose header and first character do not fit starts the CONTINUE, with no flag byte
+// before it; one that fits keeps them and the CONTINUE starts with the repeated flag.
+TEST(XlsSharedStrings, StringHeaderAtARecordBoundary) {
+  struct Case {
+    std::size_t firstLength;
+    std::string second;
+    std::string sstTail;        // last bytes of the SST record
+    std::string continueStart;  // first bytes of the CONTINUE
+  };
+  const Case cases[] = {
+      {8211, "xyz", "aa", std::string("\3\0\0xyz", 6)},
+      {8210, "xyz", "aaa", std::string("\3\0\0xyz", 6)},
+      {8209, "xyz", std::string("a\3\0\0x", 5), std::string("\0yz", 3)},
+      {8209, "€", std::string("aa", 2), std::string("\1\0\1\xAC\x20", 5)},
+      {8208, "€", std::string("a\1\0\1\xAC\x20", 6), ""},
+  };
+  for (const Case& c : cases) {
+    StringTable strings;
+    strings.intern(std::string(c.firstLength, 'a'));
+    strings.intern(c.second);
+    std::vector<Record> records = SplitRecords(WriteStrings(strings).bytes);
+    const std::string& sst = records[0].body;
+    ASSERT_GE(sst.size(), c.sstTail.size());
+    EXPECT_EQ(sst.substr(sst.size() - c.sstTail.size()), c.sstTail) << c.firstLength;
+    if (c.continueStart.empty()) {
+      EXPECT_EQ(records[1].id, record::kExtSst) << c.firstLength;
+    } else {
+      ASSERT_EQ(records[1].id, record::kContinue) << c.firstLength;
+      EXPECT_EQ(records[1].body, c.continueStart) << c.firstLength;
+    }
+  }
+}
+
+TEST(XlsSharedStrings, ExtSstPointsAtEveryBucketsFirstString) {
+  StringTable strings;
+  for (int i = 0; i < 3000; ++i) {
+    strings.intern((i % 3 == 0   ? "ñ"
+                    : i % 3 == 1 ? "€"
+                                 : "a") +
+                   std::string(40, 'a') + std::to_string(i));
+  }
+  SharedStrings written = WriteStrings(strings);
+  std::vector<Record> records = SplitRecords(written.bytes);
+  ASSERT_GT(records.size(), 10u);
+  const Record& extSst = records.back();
+  ASSERT_EQ(extSst.id, record::kExtSst);
+  std::uint16_t perBucket = U16(extSst.body, 0);
+  EXPECT_EQ(perBucket, 3000 / 128 + 1);
+  std::size_t buckets = (extSst.body.size() - 2) / 8;
+  EXPECT_EQ(buckets, (3000u + perBucket - 1) / perBucket);
+  EXPECT_LE(buckets, 128u);
+  for (std::size_t b = 0; b < buckets; ++b) {
+    std::uint32_t at = U32(extSst.body, 2 + 8 * b);
+    std::uint16_t inRecord = U16(extSst.body, 6 + 8 * b);
+    std::string expected = std::string(strings[static_cast<std::uint32_t>(b * perBucket)]);
+    std::size_t units = expected.size() - (expected[0] == 'a' ? 0 : expected[0] == '\xC3' ? 1 : 2);
+    EXPECT_EQ(U16(written.bytes, at), units) << b;
+    std::uint16_t header = U16(written.bytes, at - inRecord);
+    EXPECT_TRUE(header == record::kSst || header == record::kContinue) << b;
+  }
+}
+
+TEST(XlsSharedStrings, ExtSstBucketSizeHasAMinimumOfEight) {
+  EXPECT_EQ(ExtSstBucketSize(0), 8);
+  EXPECT_EQ(ExtSstBucketSize(1023), 8);
+  EXPECT_EQ(ExtSstBucketSize(1024), 9);
+  EXPECT_EQ(ExtSstBucketSize(6008), 47);
+}
+
+TEST(XlsStyles, OneXfPerBoldAndFormatAndNoFontFour) {
+  StyleTable styles({"General", "@", "##,##0.00", "@", "0.00"});
+  EXPECT_EQ(styles.cellXf(false, 0), 15);
+  EXPECT_EQ(styles.cellXf(false, 1), 16);
+  EXPECT_EQ(styles.cellXf(false, 3), 16);  // the same format text twice
+  EXPECT_EQ(styles.cellXf(true, 2), 17);
+  EXPECT_EQ(styles.cellXf(true, 2), 17);
+  EXPECT_EQ(styles.cellXf(false, 99), 15);  // unknown format: "General"
+  EXPECT_EQ(styles.formatCode(1), 49);
+  EXPECT_EQ(styles.formatCode(2), 164);
+  EXPECT_EQ(styles.formatCode(4), 2);
+
+  MemorySink sink;
+  ByteOutput out(sink);
+  RecordWriter w(out, 0);
+  styles.writeFonts(w);
+  styles.writeFormats(w);
+  styles.writeXfs(w);
+  out.flush();
+  std::vector<Record> records = SplitRecords(sink.bytes());
+  ASSERT_EQ(records.size(), 5u + 1 + 18);
+  EXPECT_EQ(U16(records[4].body, 6), 700);  // the bold font, addressed as index 5
+  EXPECT_EQ(records[5].id, record::kFormat);
+  EXPECT_EQ(records[5].body, std::string("\xA4\0\x09\0\0##,##0.00", 14));
+  const std::string& boldAmount = records[6 + 17].body;
+  EXPECT_EQ(boldAmount.size(), 20u);
+  EXPECT_EQ(U16(boldAmount, 0), 5);
+  EXPECT_EQ(U16(boldAmount, 2), 164);
+  EXPECT_EQ(U16(boldAmount, 4), 0x0001);
+  EXPECT_EQ(U16(boldAmount, 8), 0x0C00);
+  for (std::size_t i = 6; i < records.size(); ++i) EXPECT_NE(U16(records[i].body, 0), 4);
+}
+
+// The plan decides the sheet offsets before the cells are written: both must agree for any
+// contents, odd ones included.
+TEST(XlsWorksheet, WrittenSizeAndDimensionsMatchThePlan) {
+  Book book;
+  book.formats.push_back("@");
+  Sheet& odd = AddSheet(book, "odd");
+  odd.columnFormats = {0, 1};
+  odd.rows.resize(70000);
+  odd.rows[3] = {NumberCell(5, 1.0),   TextCell(book, 2, "b"), NumberCell(5, 2.5),
+                 NumberCell(300, 1.0), BlankCell(1, false, 1), BlankCell(0)};
+  odd.rows[4] = {NumberCell(0, std::numeric_limits<double>::quiet_NaN()),
+                 NumberCell(1, 1e300),
+                 NumberCell(2, 0.1),
+                 NumberCell(3, -0.0),
+                 NumberCell(4, 123456789.0),
+                 BlankCell(6, true)};
+  Cell badText = TextCell(book, 7, "x");
+  badText.text = 999;
+  odd.rows[4].push_back(badText);
+  odd.rows[69999] = {TextCell(book, 0, "beyond the last row")};
+  Sheet& empty = AddSheet(book, "empty");
+  empty.rows.resize(10);
+  empty.rows[2] = {BlankCell(3)};
+
+  struct Expected {
+    std::uint32_t firstRow, rowEnd;
+    std::uint16_t firstColumn, columnEnd;
+  };
+  const Expected expected[] = {{3, 5, 0, 8}, {0, 0, 0, 0}};
+  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    StyleTable styles(book.formats);
+    WorksheetPlan plan = PlanWorksheet(*book.sheets[i], book.strings, styles);
+    EXPECT_EQ(plan.firstRow, expected[i].firstRow) << i;
+    EXPECT_EQ(plan.rowEnd, expected[i].rowEnd) << i;
+    EXPECT_EQ(plan.firstColumn, expected[i].firstColumn) << i;
+    EXPECT_EQ(plan.columnEnd, expected[i].columnEnd) << i;
+    MemorySink sink;
+    ByteOutput out(sink);
+    RecordWriter w(out, 0);
+    WriteWorksheet(*book.sheets[i], plan, false, book.strings, styles, w);
+    out.flush();
+    EXPECT_EQ(sink.bytes().size(), plan.size) << i;
+    for (const Record& r : SplitRecords(sink.bytes())) {
+      if (r.id != record::kLabelSst && r.id != record::kNumber && r.id != record::kRk &&
+          r.id != record::kBlank) {
+        continue;
+      }
+      EXPECT_GE(U16(r.body, 0), plan.firstRow);
+      EXPECT_LT(U16(r.body, 0), plan.rowEnd);
+      EXPECT_GE(U16(r.body, 2), plan.firstColumn);
+      EXPECT_LT(U16(r.body, 2), plan.columnEnd);
+    }
+  }
+}
+
+TEST(XlsWorksheet, NumbersUseRkOnlyWhenExact) {
+  struct Case {
+    double value;
+    std::uint16_t record;
+    std::uint32_t rk;
+  };
+  const Case cases[] = {
+      {0.0, record::kRk, 0x00000002},         {-1.0, record::kRk, 0xFFFFFFFE},
+      {536870911.0, record::kRk, 0x7FFFFFFE}, {1.5, record::kRk, 0x3FF80000},
+      {-0.0, record::kRk, 0x80000000},        {1234.56, record::kNumber, 0},
+      {536870912.0, record::kRk, 0x41C00000}, {0.1, record::kNumber, 0},
+  };
+  for (const Case& c : cases) {
+    Book book;
+    Sheet& sheet = AddSheet(book, "n");
+    sheet.rows = {{NumberCell(0, c.value)}};
+    StyleTable styles(book.formats);
+    WorksheetPlan plan = PlanWorksheet(sheet, book.strings, styles);
+    MemorySink sink;
+    ByteOutput out(sink);
+    RecordWriter w(out, 0);
+    WriteWorksheet(sheet, plan, false, book.strings, styles, w);
+    out.flush();
+    bool found = false;
+    for (const Record& r : SplitRecords(sink.bytes())) {
+      if (r.id != record::kRk && r.id != record::kNumber) continue;
+      found = true;
+      EXPECT_EQ(r.id, c.record) << c.value;
+      if (r.id == record::kRk) {
+        EXPECT_EQ(U32(r.body, 6), c.rk) << c.value;
+      }
+      if (r.id == record::kNumber) {
+        double back;
+        std::memcpy(&back, r.body.data() + 6, 8);
+        EXPECT_EQ(back, c.value);
+      }
+    }
+    EXPECT_TRUE(found) << c.value;
+  }
+}
+
+// Stream sizes (in sectors) around the 109 FAT sectors the header can list by itself.
+TEST(XlsCompoundFile, FatAndDifatAroundTheHeadersLimit) {
+  struct Case {
+    std::uint32_t streamSectors, fat, difat;
+  };
+  const Case cases[] = {{8, 1, 0},       {126, 1, 0},     {127, 2, 0},
+                        {13715, 108, 0}, {13716, 109, 0}, {13842, 109, 0},
+                        {13843, 110, 1}, {29970, 236, 1}, {29971, 237, 2}};
+  for (const Case& c : cases) {
+    CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{c.streamSectors} * 512);
+    EXPECT_EQ(layout.streamSectors, c.streamSectors);
+    EXPECT_EQ(layout.fatSectors, c.fat) << c.streamSectors;
+    EXPECT_EQ(layout.difatSectors, c.difat) << c.streamSectors;
+    EXPECT_LE(layout.totalSectors(), 128u * layout.fatSectors);
+    EXPECT_GT(layout.totalSectors(), 128u * (layout.fatSectors - 1));
+  }
+  EXPECT_EQ(PlanCompoundFile(10).streamSize, 4096u);
+  EXPECT_EQ(PlanCompoundFile(4097).streamSectors, 9u);
+}
+
+TEST(XlsCompoundFile, HeaderFatAndDifatBytes) {
+  for (std::uint32_t sectors : {13715u, 13842u, 13843u}) {
+    CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{sectors} * 512 - 100);
+    MemorySink sink;
+    ByteOutput out(sink);
+    WriteCompoundHeader(layout, out);
+    out.zeros(layout.contentSize);
+    WriteCompoundTail(layout, out);
+    out.flush();
+    const std::string& file = sink.bytes();
+    ASSERT_EQ(file.size(), layout.fileSize());
+    EXPECT_EQ(file.substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    EXPECT_EQ(U32(file, 0x2C), layout.fatSectors);
+    EXPECT_EQ(U32(file, 0x30), layout.directorySector());
+    EXPECT_EQ(U32(file, 0x44), layout.difatSectors ? layout.firstDifatSector() : 0xFFFFFFFEu);
+    EXPECT_EQ(U32(file, 0x48), layout.difatSectors);
+    auto sector = [&](std::uint32_t n) { return std::size_t{n + 1} * 512; };
+    // Every FAT sector is listed exactly once: in the header, then in the DIFAT sector.
+    std::vector<std::uint32_t> listed;
+    for (int i = 0; i < 109; ++i) listed.push_back(U32(file, 0x4C + 4 * i));
+    for (std::uint32_t d = 0; d < layout.difatSectors; ++d) {
+      for (int i = 0; i < 127; ++i)
+        listed.push_back(U32(file, sector(layout.firstDifatSector() + d) + 4 * i));
+      EXPECT_EQ(U32(file, sector(layout.firstDifatSector() + d) + 508), 0xFFFFFFFEu);
+    }
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      EXPECT_EQ(listed[i], i < layout.fatSectors ? layout.firstFatSector() + i : 0xFFFFFFFFu) << i;
+    }
+    auto fat = [&](std::uint32_t entry) {
+      return U32(file, sector(layout.firstFatSector() + entry / 128) + 4 * (entry % 128));
+    };
+    EXPECT_EQ(fat(0), 1u);
+    EXPECT_EQ(fat(layout.streamSectors - 1), 0xFFFFFFFEu);
+    if (layout.difatSectors) {
+      EXPECT_EQ(fat(layout.firstDifatSector()), 0xFFFFFFFCu);
+    }
+    EXPECT_EQ(fat(layout.firstFatSector()), 0xFFFFFFFDu);
+    EXPECT_EQ(fat(layout.directorySector() - 1), 0xFFFFFFFDu);
+    EXPECT_EQ(fat(layout.directorySector()), 0xFFFFFFFEu);
+    if (layout.totalSectors() % 128 != 0) {
+      EXPECT_EQ(fat(layout.totalSectors()), 0xFFFFFFFFu);
+    }
+    std::size_t workbook = sector(layout.directorySector()) + 128;
+    EXPECT_EQ(file.substr(workbook, 18), std::string("W\0o\0r\0k\0b\0o\0o\0k\0\0\0", 18));
+    EXPECT_EQ(U32(file, workbook + 120), layout.streamSize);
+  }
+}
+
+}  // namespace
+}  // namespace quadrelo::xls

@@ -41,18 +41,6 @@ ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::strin
   return *app;
 }
 
-std::shared_ptr<WorkbookState> Lock(const std::weak_ptr<WorkbookState>& book) {
-  std::shared_ptr<WorkbookState> locked = book.lock();
-  if (!locked) Fail(FailureCode::NoObject, "the workbook no longer exists");
-  return locked;
-}
-
-std::shared_ptr<xls::Sheet> Lock(const std::weak_ptr<xls::Sheet>& sheet) {
-  std::shared_ptr<xls::Sheet> locked = sheet.lock();
-  if (!locked) Fail(FailureCode::NoObject, "the worksheet no longer exists");
-  return locked;
-}
-
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -178,19 +166,26 @@ std::string Trim(std::string_view text) {
 
 // ---- Worksheet ------------------------------------------------------------------------------
 
+xls::Sheet& WorksheetObject::sheet() const {
+  if (sheet_ == nullptr || sheetRef_.expired()) {
+    Fail(FailureCode::NoObject, "the worksheet no longer exists");
+  }
+  return *sheet_;
+}
+
 void WorksheetObject::Name(std::string_view name) {
   Enter(app_, "Name");
-  Lock(sheet_)->name = std::string(name);
+  sheet().name = std::string(name);
 }
 
 std::string WorksheetObject::Name() const {
   Enter(app_, "Name");
-  return Lock(sheet_)->name;
+  return sheet().name;
 }
 
 RangeObject WorksheetObject::range(std::string_view address) const {
   Enter(app_, "range");
-  Lock(sheet_);
+  sheet();
   std::optional<CellArea> area = ParseCellAddress(address);
   if (!area) Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
   return RangeObject(*this, *area);
@@ -199,29 +194,29 @@ RangeObject WorksheetObject::range(std::string_view address) const {
 void WorksheetObject::Move(const MoveArgs& args) {
   Enter(app_, "Move");
   if (args.after == nullptr) Fail(FailureCode::InvalidArgument, "Move needs a sheet to follow");
-  std::shared_ptr<WorkbookState> state = Lock(book_);
-  std::shared_ptr<xls::Sheet> self = Lock(sheet_);
-  std::shared_ptr<xls::Sheet> anchor = Lock(args.after->sheet_);
-  if (args.after->book_.lock() != state) {
+  xls::Sheet& self = sheet();
+  xls::Sheet& anchor = args.after->sheet();
+  if (args.after->app_ != app_ || args.after->book_ != book_) {
     Fail(FailureCode::InvalidArgument, "Move across workbooks is not supported");
   }
-  if (anchor == self) return;
-  xls::Book& book = state->book;
+  if (&anchor == &self) return;
+  xls::Book& book = book_->book;
   KeepActiveSheet(book, [&] {
-    book.sheets.erase(book.sheets.begin() + PositionOf(book, self.get()));
-    book.sheets.insert(book.sheets.begin() + PositionOf(book, anchor.get()) + 1, self);
+    std::size_t from = PositionOf(book, &self);
+    std::shared_ptr<xls::Sheet> moving = book.sheets[from];
+    book.sheets.erase(book.sheets.begin() + from);
+    book.sheets.insert(book.sheets.begin() + PositionOf(book, &anchor) + 1, moving);
   });
 }
 
 void WorksheetObject::Delete() {
   Enter(app_, "Delete");
-  std::shared_ptr<WorkbookState> state = Lock(book_);
-  std::shared_ptr<xls::Sheet> self = Lock(sheet_);
-  xls::Book& book = state->book;
-  if (book.sheets.size() <= 1)
+  xls::Sheet& self = sheet();
+  xls::Book& book = book_->book;
+  if (book.sheets.size() <= 1) {
     Fail(FailureCode::CannotDelete, "a workbook keeps at least one sheet");
-  KeepActiveSheet(book,
-                  [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, self.get())); });
+  }
+  KeepActiveSheet(book, [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, &self)); });
 }
 
 // ---- Range and Font -------------------------------------------------------------------------
@@ -237,17 +232,17 @@ void RangeObject::Value(std::string_view text) {
   if (text.size() > kMaxCellText && Utf16Length(text) > kMaxCellText) {
     Fail(FailureCode::InvalidArgument, "text longer than a cell can hold");
   }
-  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
+  xls::Sheet& sheet = sheet_.sheet();
   if (text.empty()) {
     // An emptied cell keeps its formatting, as in the application.
-    if (xls::Cell* cell = FindCell(*sheet, area_.firstRow, area_.firstColumn)) {
+    if (xls::Cell* cell = FindCell(sheet, area_.firstRow, area_.firstColumn)) {
       cell->kind = xls::CellKind::Blank;
       cell->number = 0;
     }
     return;
   }
-  std::uint32_t index = Lock(sheet_.book_)->book.strings.intern(text);
-  xls::Cell& cell = CellAt(*sheet, area_.firstRow, area_.firstColumn);
+  std::uint32_t index = sheet_.book_->book.strings.intern(text);
+  xls::Cell& cell = CellAt(sheet, area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
   cell.text = index;
 }
@@ -256,28 +251,30 @@ void RangeObject::Value(double number) {
   Enter(sheet_.app_, "Value");
   RequireSingleCell(area_, "Value");
   if (!std::isfinite(number)) Fail(FailureCode::InvalidArgument, "a cell cannot hold that number");
-  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
-  xls::Cell& cell = CellAt(*sheet, area_.firstRow, area_.firstColumn);
+  xls::Cell& cell = CellAt(sheet_.sheet(), area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Number;
   cell.number = number;
 }
 
 void RangeObject::NumberFormat(std::string_view format) {
   Enter(sheet_.app_, "NumberFormat");
-  std::shared_ptr<xls::Sheet> sheet = Lock(sheet_.sheet_);
-  std::uint16_t index = InternFormat(Lock(sheet_.book_)->book, format);
+  xls::Sheet& sheet = sheet_.sheet();
+  std::uint16_t index = InternFormat(sheet_.book_->book, format);
   if (IsSingleCell(area_)) {
-    CellAt(*sheet, area_.firstRow, area_.firstColumn).format = index;
+    CellAt(sheet, area_.firstRow, area_.firstColumn).format = index;
     return;
   }
-  if (!IsWholeColumns(area_))
+  if (!IsWholeColumns(area_)) {
     Fail(FailureCode::InvalidArgument, "NumberFormat needs a cell or columns");
-  if (sheet->columnFormats.size() <= area_.lastColumn)
-    sheet->columnFormats.resize(area_.lastColumn + 1);
-  for (std::uint32_t c = area_.firstColumn; c <= area_.lastColumn; ++c)
-    sheet->columnFormats[c] = index;
+  }
+  if (sheet.columnFormats.size() <= area_.lastColumn) {
+    sheet.columnFormats.resize(area_.lastColumn + 1);
+  }
+  for (std::uint32_t c = area_.firstColumn; c <= area_.lastColumn; ++c) {
+    sheet.columnFormats[c] = index;
+  }
   // Cells already in the columns take the format and keep their font.
-  for (std::vector<xls::Cell>& cells : sheet->rows) {
+  for (std::vector<xls::Cell>& cells : sheet.rows) {
     for (xls::Cell& cell : cells) {
       if (cell.column >= area_.firstColumn && cell.column <= area_.lastColumn) cell.format = index;
     }
@@ -287,21 +284,19 @@ void RangeObject::NumberFormat(std::string_view format) {
 void FontObject::Bold(bool bold) {
   Enter(range_.sheet_.app_, "Bold");
   RequireSingleCell(range_.area_, "Bold");
-  std::shared_ptr<xls::Sheet> sheet = Lock(range_.sheet_.sheet_);
-  CellAt(*sheet, range_.area_.firstRow, range_.area_.firstColumn).bold = bold;
+  CellAt(range_.sheet_.sheet(), range_.area_.firstRow, range_.area_.firstColumn).bold = bold;
 }
 
 // ---- Worksheets -----------------------------------------------------------------------------
 
 int WorksheetsObject::Count() const {
   Enter(app_, "Count");
-  return static_cast<int>(Lock(book_)->book.sheets.size());
+  return static_cast<int>(book_->book.sheets.size());
 }
 
 WorksheetObject WorksheetsObject::operator()(int position) const {
   Enter(app_, "Item");
-  std::shared_ptr<WorkbookState> state = Lock(book_);
-  const auto& sheets = state->book.sheets;
+  const auto& sheets = book_->book.sheets;
   if (position < 1 || static_cast<std::size_t>(position) > sheets.size()) {
     Fail(FailureCode::IndexOutOfRange, "no worksheet at position " + std::to_string(position));
   }
@@ -310,9 +305,8 @@ WorksheetObject WorksheetsObject::operator()(int position) const {
 
 WorksheetObject WorksheetsObject::Add() {
   Enter(app_, "Add");
-  std::shared_ptr<WorkbookState> state = Lock(book_);
-  std::shared_ptr<xls::Sheet> sheet = NewSheet(*state);
-  state->book.sheets.push_back(sheet);
+  std::shared_ptr<xls::Sheet> sheet = NewSheet(*book_);
+  book_->book.sheets.push_back(sheet);
   return WorksheetObject(app_, book_, sheet);
 }
 
@@ -320,18 +314,16 @@ WorksheetObject WorksheetsObject::Add() {
 
 WorksheetsObject WorkbookObject::worksheets() const {
   Enter(app_, "worksheets");
-  Lock(book_);
   return WorksheetsObject(app_, book_);
 }
 
 void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   Enter(app_, "SaveAs");
-  std::shared_ptr<WorkbookState> state = Lock(book_);
   std::string name = Trim(args.FileName);
   if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
   try {
     ReplacementFile file(PathFromUtf8(name));
-    xls::WriteWorkbook(state->book, file);
+    xls::WriteWorkbook(book_->book, file);
     file.commit();
   } catch (const Failure& failure) {
     Fail(FailureCode::SaveFailed, failure.what());
@@ -340,7 +332,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
 
 const xls::Book& WorkbookObject::contents() const {
   Enter(app_, "contents");
-  return Lock(book_)->book;
+  return book_->book;
 }
 
 int WorkbooksObject::Count() const {
@@ -352,7 +344,7 @@ WorkbookObject WorkbooksObject::operator()(int position) const {
   if (position < 1 || static_cast<std::size_t>(position) > app.workbooks.size()) {
     Fail(FailureCode::IndexOutOfRange, "no workbook at position " + std::to_string(position));
   }
-  return WorkbookObject(app_, app.workbooks[static_cast<std::size_t>(position) - 1]);
+  return WorkbookObject(app_, app.workbooks[static_cast<std::size_t>(position) - 1].get());
 }
 
 WorkbookObject WorkbooksObject::Add() {
@@ -360,7 +352,7 @@ WorkbookObject WorkbooksObject::Add() {
   auto state = std::make_shared<WorkbookState>();
   state->book.sheets.push_back(NewSheet(*state));
   app.workbooks.push_back(state);
-  return WorkbookObject(app_, state);
+  return WorkbookObject(app_, state.get());
 }
 
 // ---- Application ----------------------------------------------------------------------------
@@ -382,7 +374,7 @@ bool ApplicationObject::displayalerts() const { return Enter(app_, "displayalert
 WorksheetsObject ApplicationObject::worksheets() const {
   ApplicationState& app = Enter(app_, "worksheets");
   if (app.workbooks.empty()) Fail(FailureCode::NoObject, "no workbook is open");
-  return WorksheetsObject(app_, app.workbooks.back());
+  return WorksheetsObject(app_, app.workbooks.back().get());
 }
 
 void ApplicationObject::quit() {

@@ -55,12 +55,16 @@ class WorksheetObject {
   friend class WorksheetsObject;
   friend class RangeObject;
   friend class FontObject;
-  WorksheetObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book,
-                  std::weak_ptr<xls::Sheet> sheet)
-      : app_(std::move(app)), book_(std::move(book)), sheet_(std::move(sheet)) {}
+  WorksheetObject(std::shared_ptr<ApplicationState> app, WorkbookState* book,
+                  const std::shared_ptr<xls::Sheet>& sheet)
+      : app_(std::move(app)), book_(book), sheetRef_(sheet), sheet_(sheet.get()) {}
+  xls::Sheet& sheet() const;
+  // Workbooks live until the application ends, which every operation checks first; a sheet can
+  // be deleted before, so its handle also watches it.
   std::shared_ptr<ApplicationState> app_;
-  std::weak_ptr<WorkbookState> book_;
-  std::weak_ptr<xls::Sheet> sheet_;
+  WorkbookState* book_ = nullptr;
+  std::weak_ptr<xls::Sheet> sheetRef_;
+  xls::Sheet* sheet_ = nullptr;
 };
 
 class RangeObject {
@@ -105,10 +109,10 @@ class WorksheetsObject {
  private:
   friend class ApplicationObject;
   friend class WorkbookObject;
-  WorksheetsObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book)
-      : app_(std::move(app)), book_(std::move(book)) {}
+  WorksheetsObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
+      : app_(std::move(app)), book_(book) {}
   std::shared_ptr<ApplicationState> app_;
-  std::weak_ptr<WorkbookState> book_;
+  WorkbookState* book_;
 };
 
 struct SaveAsArgs {
@@ -127,10 +131,10 @@ class WorkbookObject {
 
  private:
   friend class WorkbooksObject;
-  WorkbookObject(std::shared_ptr<ApplicationState> app, std::weak_ptr<WorkbookState> book)
-      : app_(std::move(app)), book_(std::move(book)) {}
+  WorkbookObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
+      : app_(std::move(app)), book_(book) {}
   std::shared_ptr<ApplicationState> app_;
-  std::weak_ptr<WorkbookState> book_;
+  WorkbookState* book_;
 };
 
 class WorkbooksObject {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/failure.h"
@@ -19,6 +20,23 @@ ApplicationObject oExcel;
 struct WorkbookState {
   xls::Book book;
   int nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
+  // How many sheets bear each name (ASCII letters lowered), so a default name is found unused
+  // without comparing it with every sheet: workbooks may hold tens of thousands.
+  std::unordered_map<std::string, int> namesInUse;
+
+  static std::string Key(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+  }
+  void useName(std::string_view name) { ++namesInUse[Key(name)]; }
+  void dropName(std::string_view name) {
+    auto it = namesInUse.find(Key(name));
+    if (it != namesInUse.end() && --it->second == 0) namesInUse.erase(it);
+  }
+  bool nameInUse(std::string_view name) const { return namesInUse.count(Key(name)) != 0; }
 };
 
 struct ApplicationState {
@@ -48,23 +66,22 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
   });
 }
 
-std::shared_ptr<xls::Sheet> NewSheet(WorkbookState& state) {
-  auto taken = [&state](const std::string& name) {
-    return std::any_of(
-        state.book.sheets.begin(), state.book.sheets.end(),
-        [&name](const auto& sheet) { return EqualIgnoringAsciiCase(sheet->name, name); });
-  };
+// A blank sheet under the next unused default name, appended to the workbook.
+std::shared_ptr<xls::Sheet> AddSheet(WorkbookState& state) {
   std::string name;
   do {
     name = "Hoja" + std::to_string(state.nextSheetNumber++);
-  } while (taken(name));
+  } while (state.nameInUse(name));
   auto sheet = std::make_shared<xls::Sheet>();
+  state.useName(name);
   sheet->name = std::move(name);
+  state.book.sheets.push_back(sheet);
   return sheet;
 }
 
+// Searched from the back: sheets are added, moved and deleted at the end of the tabs.
 std::size_t PositionOf(const xls::Book& book, const xls::Sheet* sheet) {
-  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+  for (std::size_t i = book.sheets.size(); i-- > 0;) {
     if (book.sheets[i].get() == sheet) return i;
   }
   Fail(FailureCode::NoObject, "the worksheet is not in this workbook");
@@ -77,6 +94,7 @@ void KeepActiveSheet(xls::Book& book, Change change) {
       book.activeSheet < book.sheets.size() ? book.sheets[book.activeSheet].get() : nullptr;
   std::size_t oldIndex = book.activeSheet;
   change();
+  if (oldIndex < book.sheets.size() && book.sheets[oldIndex].get() == active) return;
   for (std::size_t i = 0; i < book.sheets.size(); ++i) {
     if (book.sheets[i].get() == active) {
       book.activeSheet = i;
@@ -175,7 +193,10 @@ xls::Sheet& WorksheetObject::sheet() const {
 
 void WorksheetObject::Name(std::string_view name) {
   Enter(app_, "Name");
-  sheet().name = std::string(name);
+  xls::Sheet& self = sheet();
+  book_->dropName(self.name);
+  self.name = std::string(name);
+  book_->useName(self.name);
 }
 
 std::string WorksheetObject::Name() const {
@@ -216,6 +237,7 @@ void WorksheetObject::Delete() {
   if (book.sheets.size() <= 1) {
     Fail(FailureCode::CannotDelete, "a workbook keeps at least one sheet");
   }
+  book_->dropName(self.name);
   KeepActiveSheet(book, [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, &self)); });
 }
 
@@ -305,9 +327,7 @@ WorksheetObject WorksheetsObject::operator()(int position) const {
 
 WorksheetObject WorksheetsObject::Add() {
   Enter(app_, "Add");
-  std::shared_ptr<xls::Sheet> sheet = NewSheet(*book_);
-  book_->book.sheets.push_back(sheet);
-  return WorksheetObject(app_, book_, sheet);
+  return WorksheetObject(app_, book_, AddSheet(*book_));
 }
 
 // ---- Workbook(s) ----------------------------------------------------------------------------
@@ -350,7 +370,7 @@ WorkbookObject WorkbooksObject::operator()(int position) const {
 WorkbookObject WorkbooksObject::Add() {
   ApplicationState& app = Enter(app_, "Add");
   auto state = std::make_shared<WorkbookState>();
-  state->book.sheets.push_back(NewSheet(*state));
+  AddSheet(*state);
   app.workbooks.push_back(state);
   return WorkbookObject(app_, state.get());
 }

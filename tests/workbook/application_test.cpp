@@ -168,6 +168,22 @@ TEST(Worksheets, DefaultNamesTakeTheNextUnusedNumber) {
   EXPECT_EQ(SheetNames(app), (std::vector<std::string>{"HOJA2", "Hoja3", "Hoja5"}));
 }
 
+TEST(Worksheets, TensOfThousandsOfAccountSheets) {
+  // One sheet per account, each added behind the last: files with 70,000 accounts exist.
+  ApplicationObject app = CreateObject("Excel.Application");
+  app.workbooks().Add();
+  constexpr int kSheets = 70000;
+  for (int i = 1; i < kSheets; ++i) {
+    WorksheetObject last = app.worksheets(app.worksheets().Count());
+    app.worksheets().Add().Move({.after = &last});
+    app.worksheets(i).Name("Cuenta " + std::to_string(i));
+  }
+  app.worksheets(kSheets).Delete();
+  EXPECT_EQ(app.worksheets().Count(), kSheets - 1);
+  EXPECT_EQ(app.worksheets(kSheets - 1).Name(), "Cuenta " + std::to_string(kSheets - 1));
+  EXPECT_EQ(app.workbooks(1).contents().activeSheet, 0u);
+}
+
 TEST(Worksheets, NamesAreKeptAsGiven) {
   ApplicationObject app = CreateObject("Excel.Application");
   app.workbooks().Add();

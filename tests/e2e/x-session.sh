@@ -1,0 +1,75 @@
+# Shared by the end-to-end tests and the screenshot script: a private X server, and helpers
+# that wait on windows rather than on the clock. Source it; call start_x_server first.
+
+# Exit code that ctest reports as a skipped test (SKIP_RETURN_CODE).
+SKIP=77
+
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+      echo "SKIP: $tool no está instalado (scripts/deps.sh test lo instala)"
+      exit "$SKIP"
+    fi
+  done
+}
+
+# Starts Xvfb on a display number it picks itself (-displayfd), so parallel runs never clash,
+# and exports DISPLAY. The server is stopped when the script exits.
+start_x_server() {
+  X_WORK=$(mktemp -d)
+  export XDG_RUNTIME_DIR="$X_WORK"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$X_WORK/display" 2>"$X_WORK/xvfb.log" &
+  X_PID=$!
+  trap stop_x_server EXIT
+  local tries=0
+  until [ -s "$X_WORK/display" ]; do
+    if ! kill -0 "$X_PID" 2>/dev/null || [ $((tries += 1)) -gt 500 ]; then
+      echo "No se pudo arrancar Xvfb:"; cat "$X_WORK/xvfb.log"; exit 1
+    fi
+    sleep 0.02
+  done
+  export DISPLAY=":$(head -n1 "$X_WORK/display")"
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+}
+
+stop_x_server() {
+  if [ -n "${APP_PID:-}" ] && kill -0 "$APP_PID" 2>/dev/null; then kill "$APP_PID" 2>/dev/null; fi
+  if [ -n "${X_PID:-}" ]; then kill "$X_PID" 2>/dev/null; wait "$X_PID" 2>/dev/null; fi
+  rm -rf "$X_WORK"
+}
+
+# Prints the id of the window whose title is exactly $1, waiting for it to appear.
+wait_window() {
+  timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1
+}
+
+# Waits until no visible window has the title $1.
+wait_window_gone() {
+  local tries=0
+  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
+    [ $((tries += 1)) -gt 1500 ] && return 1
+    sleep 0.02
+  done
+}
+
+# Clicks at pixel ($2, $3) of window $1.
+click_in() {
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+}
+
+# Waits for process $1 to end and prints its exit status; fails after about 30 seconds.
+wait_exit() {
+  local tries=0
+  while kill -0 "$1" 2>/dev/null; do
+    if [ $((tries += 1)) -gt 1500 ]; then echo timeout; return 1; fi
+    sleep 0.02
+  done
+  local status=0
+  wait "$1" || status=$?
+  echo "$status"
+}
+
+MAIN_TITLE='Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro'
+DONE_TITLE='Conversor Transferencias recibidas a EXCEL'
+FILE_DIALOG_TITLE='Abrir fichero a filtrar'

@@ -1,0 +1,251 @@
+#include "ui/frm_entrada.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <filesystem>
+#include <system_error>
+
+#include "naming/output_name.h"
+#include "platform/continue_on_error.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "ui/appearance.h"
+#include "ui/clickable_picture.h"
+#include "ui/dialogs.h"
+
+namespace quadrelo::ui {
+
+namespace {
+
+constexpr int kBlinkIntervalMs = 500;
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+  auto* frame = new QGroupBox(QString::fromUtf8(caption), parent);
+  frame->setObjectName(name);
+  frame->setGeometry(geometry);
+  frame->setFont(LayoutFont(kSansSerif, 9.75));
+  SetTextColour(frame, Blue());
+  return frame;
+}
+
+QLineEdit* MakePathBox(QWidget* parent, const char* name, QRect geometry) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(name);
+  box->setGeometry(geometry);
+  box->setFont(LayoutFont(kSansSerif, 8.25));
+  // Only the chosen paths are used, never text typed here, so typing is not offered.
+  box->setReadOnly(true);
+  return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(name);
+  button->setGeometry(geometry);
+  button->setFont(LayoutFont(kSansSerif, 9.75));
+  button->setAutoDefault(false);
+  return button;
+}
+
+// An ordinary file, hidden or not; a folder under that name does not count.
+bool WorkbookExists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(PathFromUtf8(path), error);
+}
+
+}  // namespace
+
+bool WindowServices::RemoveFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::remove(PathFromUtf8(path), error) && !error;
+}
+
+QString WindowServices::ExecutableFolder() { return QCoreApplication::applicationDirPath(); }
+
+void WindowServices::ExitEventLoop() { QCoreApplication::exit(0); }
+
+// The window served between two records: pending events are handled, and a request to stop
+// (by "&Cerrar" or the window's close command) ends the run after the record in hand.
+class FrmEntrada::RunEvents : public EventPump {
+ public:
+  explicit RunEvents(const FrmEntrada& window) : window_(window) {}
+  bool yield() override {
+    QCoreApplication::processEvents();
+    return !window_.stopRequested_;
+  }
+
+ private:
+  const FrmEntrada& window_;
+};
+
+class FrmEntrada::RunMessages : public MessageSink {
+ public:
+  explicit RunMessages(FrmEntrada& window) : window_(window) {}
+  void show(std::string_view text, MessageIcon icon) override {
+    window_.services_.dialogs->message(
+        &window_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), icon);
+  }
+
+ private:
+  FrmEntrada& window_;
+};
+
+FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+  setObjectName("frmEntrada");
+  setWindowTitle("Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro");
+  setWindowIcon(WindowIcon());
+  setFixedSize(TwipsSize(6000, 3360));
+
+  QGroupBox* frame1 = MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
+  tbEntrada_ = MakePathBox(frame1, "tbEntrada", TwipsRect(120, 360, 4815, 405));
+
+  auto* image1 = new ClickablePicture(frame1);
+  image1->setObjectName("Image1");
+  image1->setGeometry(TwipsRect(5160, 360, 480, 360));
+  image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  image1->setPixmap(OpenFilePicture());
+  image1->onClick = [this] { chooseInput(); };
+
+  QGroupBox* frame2 = MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
+  tbSalida_ = MakePathBox(frame2, "tbSalida", TwipsRect(120, 360, 5415, 405));
+  tbSalida_->setEnabled(false);
+  QPalette buttonFace = tbSalida_->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    buttonFace.setColor(group, QPalette::Base,
+                        buttonFace.color(QPalette::Active, QPalette::Button));
+  }
+  tbSalida_->setPalette(buttonFace);
+
+  label1_ = new QLabel("Procesando, espere por favor", this);
+  label1_->setObjectName("Label1");
+  label1_->setGeometry(TwipsRect(893, 2160, 4215, 495));
+  label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label1_->setFont(LayoutFont(kComic, 14.25));
+  SetTextColour(label1_, Blue());
+  label1_->hide();
+
+  cmdProcesar_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
+  cmdProcesar_->setEnabled(false);
+  connect(cmdProcesar_, &QPushButton::clicked, this, &FrmEntrada::generate);
+
+  command2_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
+  connect(command2_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(kBlinkIntervalMs);
+  connect(timer1_, &QTimer::timeout, this, &FrmEntrada::blink);
+
+  setTabOrder(cmdProcesar_, command2_);
+  setTabOrder(command2_, tbSalida_);
+  setTabOrder(tbSalida_, tbEntrada_);
+  command2_->setFocus();
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+FrmEntrada::~FrmEntrada() = default;
+
+void FrmEntrada::chooseInput() {
+  // The paths of a run in progress stay as they are.
+  if (running_) return;
+  sFileIn = services_.dialogs->chooseTransferFile(this, services_.initialFolder());
+  tbEntrada_->setText(QString::fromStdString(sFileIn));
+  if (tbEntrada_->text().isEmpty()) return;
+
+  const std::string workbook = naming::WorkbookPathFor(sFileIn);
+  if (WorkbookExists(workbook)) {
+    if (!services_.dialogs->askYesNo(this, QString::fromUtf8(kOverwriteQuestion))) {
+      setWorkbookPath({});
+      return;
+    }
+    if (!services_.deleteFile(workbook)) {
+      services_.dialogs->message(this, QString::fromUtf8(kCannotDeleteWorkbook),
+                                 MessageIcon::Error);
+      setWorkbookPath({});
+      return;
+    }
+  }
+  setWorkbookPath(workbook);
+}
+
+void FrmEntrada::setWorkbookPath(const std::string& path) {
+  sLibro = path;
+  tbSalida_->setText(QString::fromStdString(sLibro));
+  cmdProcesar_->setEnabled(!sLibro.empty());
+}
+
+void FrmEntrada::generate() {
+  // One run at a time: a second press between two records is ignored.
+  if (running_) return;
+  running_ = true;
+  stopRequested_ = false;
+
+  // Whatever the conversion does, the busy indication comes down and the dialog is shown.
+  ContinueOnError guarded;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  label1_->show();
+  timer1_->start();
+  RunEvents events(*this);
+  RunMessages messages(*this);
+  conversion::RunServices run;
+  run.events = &events;
+  run.messages = &messages;
+  guarded([&] { services_.convert(sFileIn, sLibro, run); });
+  QApplication::restoreOverrideCursor();
+  timer1_->stop();
+  label1_->hide();
+  running_ = false;
+
+  if (stopRequested_) {
+    leaveNow();
+    return;
+  }
+  guarded([&] { services_.dialogs->showCompletion(); });
+}
+
+void FrmEntrada::blink() {
+  label1_->setVisible(!label1_->isVisible());
+  // Painted at once: the run holds the thread between its yields.
+  repaint();
+}
+
+void FrmEntrada::endProgram() {
+  if (running_) {
+    // The run ends after the record in hand; leaveNow() follows when it has unwound.
+    stopRequested_ = true;
+    return;
+  }
+  leaveNow();
+}
+
+void FrmEntrada::leaveNow() {
+  files::Reset();
+  close();
+  services_.endProgram();
+}
+
+void FrmEntrada::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // Closing now would leave the run going without a window; stop it and leave when it has
+    // unwound, with nothing saved and no dialog.
+    stopRequested_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+}  // namespace quadrelo::ui

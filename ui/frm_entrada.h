@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "conversion/convert_transfer_file.h"
+#include "platform/ui_services.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace quadrelo::ui {
+
+class Dialogs;
+
+// What the window needs from outside; tests replace any of them.
+struct WindowServices {
+  // The modals the window shows (required).
+  Dialogs* dialogs = nullptr;
+  // One conversion run.
+  std::function<void(const std::string& sFileIn, const std::string& sLibro,
+                     const conversion::RunServices& services)>
+      convert =
+          [](const std::string& in, const std::string& out, const conversion::RunServices& run) {
+            conversion::ConvertTransferFile(in, out, run);
+          };
+  // Deletes an existing workbook; false when it cannot be deleted.
+  std::function<bool(const std::string& path)> deleteFile = RemoveFile;
+  // The folder the file dialog opens in, asked afresh at each click.
+  std::function<QString()> initialFolder = ExecutableFolder;
+  // Ends the process with status 0 once the window has gone.
+  std::function<void()> endProgram = ExitEventLoop;
+
+  static bool RemoveFile(const std::string& path);
+  static QString ExecutableFolder();
+  static void ExitEventLoop();
+};
+
+// The main window: choose a transfer file, convert it with "&Generar", leave with "&Cerrar".
+class FrmEntrada : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FrmEntrada(WindowServices services, QWidget* parent = nullptr);
+  ~FrmEntrada() override;
+
+  // The two paths of a run; only choosing the input sets them.
+  const std::string& inputPath() const { return sFileIn; }
+  const std::string& workbookPath() const { return sLibro; }
+  bool running() const { return running_; }
+
+  // What the controls do, callable directly by tests.
+  void chooseInput();  // click on the picture in "Fichero Origen"
+  void generate();     // "&Generar"
+  void endProgram();   // "&Cerrar"
+  void blink();        // a tick of the notice's timer
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  class RunEvents;
+  class RunMessages;
+
+  void setWorkbookPath(const std::string& path);
+  void leaveNow();
+
+  WindowServices services_;
+  std::string sFileIn;
+  std::string sLibro;
+  bool running_ = false;
+  bool stopRequested_ = false;
+
+  QLineEdit* tbEntrada_;
+  QLineEdit* tbSalida_;
+  QLabel* label1_;
+  QPushButton* cmdProcesar_;
+  QPushButton* command2_;
+  QTimer* timer1_;
+};
+
+// The texts of the window's own questions and messages.
+inline constexpr const char* kOverwriteQuestion =
+    "El fichero de salida ya existe ¿Desea sobreescribirlo?";
+inline constexpr const char* kCannotDeleteWorkbook = "No se puede borrar el fichero de salida";
+
+}  // namespace quadrelo::ui

@@ -28,9 +28,11 @@ class StringTable {
  private:
   void grow();
 
-  std::string bytes_;                  // every string, back to back
+  std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
-  std::vector<std::uint32_t> slots_;    // index + 1 of the string in each slot; 0 = empty
+  // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
+  // hash above, so that probing and growing rarely need to look at the strings themselves.
+  std::vector<std::uint64_t> slots_;
 };
 
 enum class CellKind : std::uint8_t { Blank, Text, Number };

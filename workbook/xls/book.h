@@ -71,7 +71,8 @@ struct Book {
 std::vector<std::string> SavedSheetNames(const Book& book);
 
 // Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file.
-// Throws Failure when the sink does.
+// Throws Failure when the sink does, and (before writing anything) when the workbook would be
+// larger than the 2 GiB such a file can hold.
 void WriteWorkbook(const Book& book, ByteSink& sink);
 
 }  // namespace quadrelo::xls

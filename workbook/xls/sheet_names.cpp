@@ -42,17 +42,18 @@ bool IsForbidden(char16_t c) {
 // Lower case for the letters a Spanish (or any Western European) name can hold, plus basic
 // Greek and Cyrillic; enough to find names that Excel would take for the same one.
 char16_t FoldCase(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return c + 0x20;
+  auto shifted = [c](int by) { return static_cast<char16_t>(c + by); };
+  if (c >= u'A' && c <= u'Z') return shifted(0x20);
   if (c < 0xC0) return c;
-  if (c <= 0xDE) return c == 0xD7 ? c : c + 0x20;
-  if (c >= 0x100 && c <= 0x137) return c == 0x130 ? c : (c | 1);
-  if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
-  if (c >= 0x14A && c <= 0x177) return c | 1;
+  if (c <= 0xDE) return c == 0xD7 ? c : shifted(0x20);
+  if (c >= 0x100 && c <= 0x137) return c == 0x130 ? c : static_cast<char16_t>(c | 1);
+  if (c >= 0x139 && c <= 0x148) return (c & 1) ? shifted(1) : c;
+  if (c >= 0x14A && c <= 0x177) return static_cast<char16_t>(c | 1);
   if (c == 0x178) return 0xFF;
-  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? shifted(1) : c;
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return shifted(0x20);
+  if (c >= 0x400 && c <= 0x40F) return shifted(0x50);
+  if (c >= 0x410 && c <= 0x42F) return shifted(0x20);
   return c;
 }
 

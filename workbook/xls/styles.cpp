@@ -14,7 +14,7 @@ struct BuiltInFormat {
   const char* text;
 };
 constexpr BuiltInFormat kBuiltInFormats[] = {
-    {0, "General"}, {1, "0"},         {2, "0.00"},   {3, "#,##0"},    {4, "#,##0.00"}, {9, "0%"},
+    {0, "General"}, {1, "0"},         {2, "0.00"},   {3, "#,##0"},     {4, "#,##0.00"}, {9, "0%"},
     {10, "0.00%"},  {11, "0.00E+00"}, {12, "# ?/?"}, {13, "# ?\?/??"}, {49, "@"},
 };
 
@@ -134,7 +134,7 @@ void StyleTable::writeXfs(RecordWriter& w) const {
   for (std::uint32_t key : cellXfs_) {
     auto format = static_cast<std::uint16_t>(key / 2);
     bool bold = (key & 1) != 0;
-    std::uint16_t used = (format != 0 ? 0x0400 : 0) | (bold ? 0x0800 : 0);
+    auto used = static_cast<std::uint16_t>((format != 0 ? 0x0400 : 0) | (bold ? 0x0800 : 0));
     WriteXf(w, bold ? kBoldFont : 0, format, 0x0001, used);
   }
 }

@@ -221,45 +221,41 @@ void WriteDimensions(RecordWriter& w, const WorksheetPlan& plan) {
   w.record(record::kDimensions, body);
 }
 
+// A cell record's body with its row, column and XF filled in; N counts those 6 bytes.
+template <std::size_t N>
+std::array<std::uint8_t, N> CellBody(std::uint16_t row, const Cell& cell, std::uint16_t xf) {
+  std::array<std::uint8_t, N> body;
+  Put16(body.data(), row);
+  Put16(body.data() + 2, cell.column);
+  Put16(body.data() + 4, xf);
+  return body;
+}
+
 void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellChoice& choice) {
   switch (choice.record) {
     case CellRecord::LabelSst: {
-      std::array<std::uint8_t, 10> body;
-      Put16(body.data(), row);
-      Put16(body.data() + 2, cell.column);
-      Put16(body.data() + 4, choice.xf);
+      auto body = CellBody<10>(row, cell, choice.xf);
       Put32(body.data() + 6, cell.text);
       w.record(record::kLabelSst, body);
       break;
     }
     case CellRecord::Rk: {
-      std::array<std::uint8_t, 10> body;
-      Put16(body.data(), row);
-      Put16(body.data() + 2, cell.column);
-      Put16(body.data() + 4, choice.xf);
+      auto body = CellBody<10>(row, cell, choice.xf);
       Put32(body.data() + 6, choice.rk);
       w.record(record::kRk, body);
       break;
     }
     case CellRecord::Number: {
-      std::array<std::uint8_t, 14> body;
-      Put16(body.data(), row);
-      Put16(body.data() + 2, cell.column);
-      Put16(body.data() + 4, choice.xf);
+      auto body = CellBody<14>(row, cell, choice.xf);
       std::uint64_t bits;
       std::memcpy(&bits, &cell.number, sizeof bits);
       Put64(body.data() + 6, bits);
       w.record(record::kNumber, body);
       break;
     }
-    case CellRecord::Blank: {
-      std::array<std::uint8_t, 6> body;
-      Put16(body.data(), row);
-      Put16(body.data() + 2, cell.column);
-      Put16(body.data() + 4, choice.xf);
-      w.record(record::kBlank, body);
+    case CellRecord::Blank:
+      w.record(record::kBlank, CellBody<6>(row, cell, choice.xf));
       break;
-    }
     case CellRecord::None:
       break;
   }

@@ -262,6 +262,11 @@ TEST(BatchConvert, OutputOptionNamesTheWorkbookButNeverTheInput) {
   EXPECT_TRUE(std::filesystem::exists(dir / "junio.xls"));
   EXPECT_FALSE(std::filesystem::exists(dir / "remesa.xls"));
 
+  Outcome unsaved = RunTool({"-o", Utf8(dir / "falta" / "junio.xls"), Utf8(dir / "remesa.txt")});
+  EXPECT_EQ(unsaved.status, kSomeNotConverted);
+  EXPECT_EQ(unsaved.out, "");
+  EXPECT_EQ(unsaved.err, Utf8(dir / "remesa.txt") + ": No se puede guardar el fichero de salida\n");
+
   Outcome itself =
       RunTool({"--overwrite", "-o", Utf8(dir / "remesa.txt"), Utf8(dir / "remesa.txt")});
   EXPECT_EQ(itself.status, kSomeNotConverted);

@@ -291,24 +291,48 @@ TEST(BatchConvert, TwoInputsOfOneWorkbookDoNotOverwriteEachOther) {
 }
 
 #ifdef QUADRELO_CONVERT_EXECUTABLE
-TEST(BatchConvertProcess, TheBuiltToolConvertsASample) {
+TEST(BatchConvertProcess, TheBuiltToolConvertsTheSamples) {
   TempDir dir;
-  WriteFile(dir / "remesa de junio.txt", Generated(250, 2));
-  const std::string tool = ShellQuote(QUADRELO_CONVERT_EXECUTABLE);
-  auto converted =
-      quadrelo::testing::RunCommand(tool + " " + ShellQuote(Utf8(dir / "remesa de junio.txt")));
+  // Copies, so that the repair of the LF sample leaves the checkout alone; one name with
+  // letters beyond ASCII and a space.
+  const std::filesystem::path samples = quadrelo::testing::SourceDir() / "samples";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"remesa-tres-cuentas.txt", "remesa de año.txt"},
+      {"remesa-saltos-lf.txt", "saltos.txt"},
+      {"remesa-lineas-cortas.txt", "cortas.txt"}};
+  // Built piece by piece: GCC 12 misreports "literal" + std::string&& (-Wrestrict).
+  std::string command = ShellQuote(QUADRELO_CONVERT_EXECUTABLE);
+  for (const auto& [sample, copy] : files) {
+    WriteFile(dir / copy, ReadFile(samples / sample));
+    command += ' ';
+    command += ShellQuote(Utf8(dir / copy));
+  }
+  auto converted = quadrelo::testing::RunCommand(command);
   EXPECT_EQ(converted.exitCode, 0) << converted.output;
-  EXPECT_NE(converted.output.find("remesa de junio.xls: 2 cuentas, 250 transferencias"),
-            std::string::npos)
-      << converted.output;
-  EXPECT_NE(SheetsOf(dir / "remesa de junio.xls").find("sheet\t2\t"), std::string::npos);
+  std::string expected;
+  const auto summary = [&](const std::string& input, const std::string& workbook,
+                           const std::string& counts) {
+    expected += Utf8(dir / input);
+    expected += " -> ";
+    expected += Utf8(dir / workbook);
+    expected += ": ";
+    expected += counts;
+    expected += '\n';
+  };
+  summary("remesa de año.txt", "remesa de año.xls", "3 cuentas, 60 transferencias");
+  summary("saltos.txt", "saltos.xls", "2 cuentas, 25 transferencias");
+  expected += "  saltos de línea reparados: el fichero de entrada se ha reescrito con CR LF\n";
+  summary("cortas.txt", "cortas.xls", "1 cuenta, 12 transferencias");
+  EXPECT_EQ(converted.output, expected);
+  EXPECT_NE(SheetsOf(dir / "remesa de año.xls").find("sheet\t3\t"), std::string::npos);
 
-  auto again =
-      quadrelo::testing::RunCommand(tool + " " + ShellQuote(Utf8(dir / "remesa de junio.txt")));
+  auto again = quadrelo::testing::RunCommand(command);
   EXPECT_EQ(again.exitCode, 1);
-  EXPECT_NE(again.output.find("El fichero de salida ya existe"), std::string::npos);
+  EXPECT_NE(again.output.find(Utf8(dir / "cortas.txt") + ": El fichero de salida ya existe"),
+            std::string::npos)
+      << again.output;
 
-  auto usage = quadrelo::testing::RunCommand(tool + " --nada");
+  auto usage = quadrelo::testing::RunCommand(ShellQuote(QUADRELO_CONVERT_EXECUTABLE) + " --nada");
   EXPECT_EQ(usage.exitCode, 2);
 }
 #endif

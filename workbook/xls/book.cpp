@@ -59,11 +59,6 @@ std::uint32_t StringTable::intern(std::string_view utf8) {
   }
 }
 
-std::string_view StringTable::operator[](std::uint32_t index) const {
-  if (index >= size()) return {};
-  return std::string_view(bytes_).substr(offsets_[index], offsets_[index + 1] - offsets_[index]);
-}
-
 void StringTable::grow() {
   std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
   const std::size_t mask = slots.size() - 1;

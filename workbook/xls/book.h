@@ -22,7 +22,11 @@ class StringTable {
  public:
   StringTable();
   std::uint32_t intern(std::string_view utf8);
-  std::string_view operator[](std::uint32_t index) const;
+  // An index the table does not have gives the empty string.
+  std::string_view operator[](std::uint32_t index) const {
+    if (index >= size()) return {};
+    return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
+  }
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
 
  private:

@@ -33,12 +33,6 @@ void RecordWriter::begin(std::uint16_t id) {
   used_ = 0;
 }
 
-void RecordWriter::append(const void* data, std::size_t size) {
-  size = std::min(size, room());
-  std::memcpy(body_.data() + used_, data, size);
-  used_ += size;
-}
-
 void RecordWriter::startContinue() {
   emitOpen();
   id_ = record::kContinue;

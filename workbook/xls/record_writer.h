@@ -64,7 +64,11 @@ class RecordWriter {
   // the caller asks room() and calls startContinue() where a piece would not fit.
   void begin(std::uint16_t id);
   std::size_t room() const { return kMaxBody - used_; }
-  void append(const void* data, std::size_t size);  // size <= room()
+  void append(const void* data, std::size_t size) {  // size <= room()
+    if (size > room()) size = room();
+    std::memcpy(body_.data() + used_, data, size);
+    used_ += size;
+  }
   void startContinue();
   void end();
 

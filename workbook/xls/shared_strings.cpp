@@ -57,6 +57,10 @@ void AppendString(RecordWriter& w, const EncodedString& s) {
   std::uint8_t header[3] = {0, 0, static_cast<std::uint8_t>(s.wide ? 1 : 0)};
   Put16(header, s.units);
   w.append(header, sizeof header);
+  if (left <= w.room()) {  // the usual case: the whole string fits
+    w.append(chars, left);
+    return;
+  }
   while (left > 0) {
     std::size_t fit = w.room() / charSize * charSize;
     if (fit == 0) {

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -189,7 +190,9 @@ std::string LineInput(int number) {
   return line;
 }
 
-void LineInput(int number, std::string& line) {
+void LineInput(int number, std::string& line) { LineInput(number, line, std::string::npos); }
+
+void LineInput(int number, std::string& line, std::size_t keep) {
   Table& table = TheTable();
   std::lock_guard lock(table.mutex);
   OpenFile& file = Opened(table, number, Mode::Input);
@@ -201,12 +204,12 @@ void LineInput(int number, std::string& line) {
     const void* cr = std::memchr(start, '\r', available);
     if (cr != nullptr) {
       std::size_t length = static_cast<std::size_t>(static_cast<const char*>(cr) - start);
-      line.append(start, length);
+      line.append(start, std::min(length, keep - line.size()));
       file.begin += length + 1;
       if (Fill(file) && file.block[file.begin] == '\n') ++file.begin;
       return;
     }
-    line.append(start, available);
+    line.append(start, std::min(available, keep - line.size()));
     file.begin = file.end;
   } while (Fill(file));
 }

@@ -22,6 +22,10 @@ void OpenForOutput(int number, const std::filesystem::path& path);
 std::string LineInput(int number);
 // Same, into `line` (reuses its capacity).
 void LineInput(int number, std::string& line);
+// Same, but keeps only the first `keep` bytes of the line and skips the rest, so that a file
+// without line breaks costs `keep` bytes, not its size; a line longer than `keep` comes back
+// exactly `keep` bytes long.
+void LineInput(int number, std::string& line, std::size_t keep);
 // Writes `line` followed by CR LF.
 void PrintLine(int number, std::string_view line);
 // True when no byte is left to read.

@@ -60,8 +60,10 @@ class Run {
     return guarded([&] { files::OpenForInput(fileNumber, PathFromUtf8(path)); });
   }
 
+  // No field lies past the longest record, and one byte more tells a line that is too long:
+  // a line of any length costs no more memory than that.
   bool readLine() {
-    return guarded([&] { files::LineInput(fileNumber, line); });
+    return guarded([&] { files::LineInput(fileNumber, line, kLongestRecord + 1); });
   }
 
   bool atEnd() {

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -282,6 +283,64 @@ TEST_F(XlsReaders, FilesAroundTheFatLimitAndWithDifat) {
                   counts[i], sum);
     EXPECT_THAT(seen, HasSubstr(expected)) << counts[i];
     EXPECT_GE(StreamSize(seen), 4096u);
+    gnumericCsv(file);
+  }
+}
+
+// Books with anything in them (unsorted and repeated columns, unknown indexes, NaN, names to
+// repair, texts of every width) still make files that the readers take without a complaint.
+TEST_F(XlsReaders, RandomBooksReadCleanly) {
+  const char* const pieces[] = {"a", "ñ", "€", "“", "Œ", ":", "'", "[", "x", " ", "😀", "\xFF"};
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    std::mt19937 random(seed);
+    auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+    auto text = [&](unsigned length) {
+      std::string t;
+      for (unsigned i = 0; i < length; ++i) t += pieces[below(std::size(pieces))];
+      return t;
+    };
+    Book book;
+    for (unsigned f = 0; f < 5; ++f) book.formats.push_back(f % 2 ? "@" : "0.0" + text(below(3)));
+    unsigned sheets = 1 + below(6);
+    for (unsigned s = 0; s < sheets; ++s) {
+      Sheet& sheet = AddSheet(book, below(3) == 0 ? "Hoja" : text(below(40)));
+      for (unsigned c = 0; c < below(10); ++c) {
+        sheet.columnFormats.push_back(static_cast<std::uint16_t>(below(8)));
+      }
+      sheet.rows.resize(below(300));
+      for (auto& row : sheet.rows) {
+        for (unsigned k = below(12); k > 0; --k) {
+          auto column = static_cast<std::uint16_t>(below(4) == 0 ? below(300) : below(12));
+          auto format = static_cast<std::uint16_t>(below(8));
+          switch (below(4)) {
+            case 0:
+              row.push_back(TextCell(book, column, text(below(20) == 0 ? 9000 : below(30)),
+                                     below(2) == 0, format));
+              if (below(50) == 0) row.back().text = 1u << 30;
+              break;
+            case 1:
+              row.push_back(
+                  NumberCell(column, below(10) == 0 ? std::nan("") : random() / 7.0, format));
+              break;
+            default:
+              row.push_back(BlankCell(column, below(2) == 0, format));
+              break;
+          }
+        }
+      }
+    }
+    book.activeSheet = below(8);
+    fs::path file = save(book, "azar" + std::to_string(seed) + ".xls");
+    std::string seen = dump(file, true);
+    EXPECT_THAT(seen, HasSubstr("sheets " + std::to_string(sheets) + "\n")) << seed;
+    std::vector<std::string> names = SavedSheetNames(book);
+    for (std::size_t s = 0; s < names.size(); ++s) {
+      std::string selected = (book.activeSheet < sheets ? book.activeSheet : 0) == s ? "1" : "0";
+      std::string quoted = RunReader("json_quote.py", ShellQuote(names[s])).output;
+      EXPECT_THAT(seen,
+                  HasSubstr("sheet " + std::to_string(s) + " " + quoted + " selected=" + selected))
+          << seed;
+    }
     gnumericCsv(file);
   }
 }

@@ -150,6 +150,28 @@ TEST(XlsSharedStrings, StringHeaderAtARecordBoundary) {
   }
 }
 
+// Readers decode a string's part in each record on its own: a surrogate pair is not split.
+TEST(XlsSharedStrings, SurrogatePairsStayInOneRecord) {
+  StringTable strings;
+  std::string pairs = "b";
+  for (int i = 0; i < 4200; ++i) pairs += "😀";
+  strings.intern(pairs);
+  std::vector<Record> records = SplitRecords(WriteStrings(strings).bytes);
+  ASSERT_EQ(records[1].id, record::kContinue);
+  // 4106 units would fit; the last of them would be a lone high surrogate.
+  EXPECT_EQ(records[0].body.size(), 8u + 3 + 2 * 4105);
+  EXPECT_EQ(records[1].body.substr(0, 5), std::string("\1\x3D\xD8\x00\xDE", 5));
+
+  // A string starting with a pair needs room for the whole pair next to its header.
+  StringTable second;
+  second.intern(std::string(8209, 'a'));
+  second.intern("😀x");
+  records = SplitRecords(WriteStrings(second).bytes);
+  EXPECT_EQ(records[0].body.size(), 8u + 3 + 8209);
+  ASSERT_EQ(records[1].id, record::kContinue);
+  EXPECT_EQ(records[1].body, std::string("\3\0\1\x3D\xD8\x00\xDE\x78\0", 9));
+}
+
 TEST(XlsSharedStrings, ExtSstPointsAtEveryBucketsFirstString) {
   StringTable strings;
   for (int i = 0; i < 3000; ++i) {

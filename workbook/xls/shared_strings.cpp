@@ -47,9 +47,17 @@ class StringEncoder {
   std::string bytes_;
 };
 
+// What a string's first character takes: a surrogate pair counts as one character.
+std::size_t FirstCharacterBytes(const EncodedString& s) {
+  if (s.units == 0) return 0;
+  if (!s.wide) return 1;
+  auto high = static_cast<std::uint8_t>(s.chars[1]);
+  return high >= 0xD8 && high <= 0xDB && s.units > 1 ? 4 : 2;
+}
+
 // Appends one string. Its 3-byte header and first character stay in one record; characters that
-// reach into a CONTINUE are preceded there by the repeated width flag, and a two-byte
-// character is never split.
+// reach into a CONTINUE are preceded there by the repeated width flag, and neither a two-byte
+// character nor a surrogate pair is split.
 void AppendString(RecordWriter& w, const EncodedString& s) {
   std::size_t charSize = s.wide ? 2 : 1;
   std::size_t left = s.bytes;
@@ -62,13 +70,18 @@ void AppendString(RecordWriter& w, const EncodedString& s) {
     return;
   }
   while (left > 0) {
-    std::size_t fit = w.room() / charSize * charSize;
-    if (fit == 0) {
+    std::size_t piece = std::min(w.room() / charSize * charSize, left);
+    // Readers decode each record's part of a string on its own, so a surrogate pair stays in
+    // one record too.
+    if (s.wide && piece >= 2 && piece < left) {
+      auto last = static_cast<std::uint8_t>(chars[piece - 1]);
+      if (last >= 0xD8 && last <= 0xDB) piece -= 2;
+    }
+    if (piece == 0) {
       w.startContinue();
       w.append(&header[2], 1);
       continue;
     }
-    std::size_t piece = std::min(fit, left);
     w.append(chars, piece);
     chars += piece;
     left -= piece;
@@ -94,7 +107,7 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
   StringEncoder encoder;
   for (std::uint32_t i = 0; i < count; ++i) {
     EncodedString s = encoder.encode(strings[i]);
-    std::size_t head = 3 + (s.units > 0 ? (s.wide ? 2 : 1) : 0);
+    std::size_t head = 3 + FirstCharacterBytes(s);
     if (w.room() < head) w.startContinue();
     if (i % bucketSize == 0) {
       ExtSstBucket bucket;

@@ -30,9 +30,9 @@ namespace fs = std::filesystem;
 using quadrelo::testing::TempDir;
 using quadrelo::testing::WriteFile;
 using testing::App;
+using testing::ControlLayout;
+using testing::ExpectLayout;
 using testing::ScriptedDialogs;
-
-bool IsBlue(const QColor& colour) { return colour == QColor(0, 0, 255); }
 
 class WindowTest : public ::testing::Test {
  protected:
@@ -88,43 +88,6 @@ class WindowTest : public ::testing::Test {
 };
 
 // ---- Layout ----
-
-struct ControlLayout {
-  const char* name;
-  const char* className;
-  const char* container;
-  QRect pixels;  // at 96 DPI
-  const char* text;
-  const char* family;
-  double points;
-  bool bold;
-  bool blue;
-};
-
-void ExpectLayout(QWidget& window, const ControlLayout& c) {
-  SCOPED_TRACE(c.name);
-  QWidget* widget = window.findChild<QWidget*>(c.name);
-  ASSERT_NE(widget, nullptr);
-  EXPECT_STREQ(widget->metaObject()->className(), c.className);
-  EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), c.container);
-  EXPECT_EQ(widget->geometry(), c.pixels);
-  QString text;
-  if (auto* group = qobject_cast<QGroupBox*>(widget)) text = group->title();
-  if (auto* label = qobject_cast<QLabel*>(widget)) text = label->text();
-  if (auto* edit = qobject_cast<QLineEdit*>(widget)) text = edit->text();
-  if (auto* button = qobject_cast<QPushButton*>(widget)) text = button->text();
-  EXPECT_EQ(text.toStdString(), c.text);
-  if (c.family != nullptr) {
-    EXPECT_EQ(widget->font().family().toStdString(), c.family);
-    EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), c.points);
-    EXPECT_EQ(widget->font().bold(), c.bold);
-  }
-  // The colour of the role each kind draws its text with.
-  QPalette::ColorRole role = QPalette::WindowText;
-  if (qobject_cast<QLineEdit*>(widget) != nullptr) role = QPalette::Text;
-  if (qobject_cast<QPushButton*>(widget) != nullptr) role = QPalette::ButtonText;
-  EXPECT_EQ(IsBlue(widget->palette().color(role)), c.blue);
-}
 
 TEST_F(WindowTest, ControlsHaveTheirNamesPlacesTextsAndFonts) {
   const ControlLayout controls[] = {

@@ -1,10 +1,22 @@
 #include "tests/ui/ui_test_support.h"
 
+#include <gtest/gtest.h>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
+#include <memory>
 
 #include "ui/appearance.h"
 
 namespace quadrelo::ui::testing {
+
+namespace {
+
+bool IsBlue(const QColor& colour) { return colour == QColor(0, 0, 255); }
+
+}  // namespace
 
 QApplication& App() {
   static int argc = 1;
@@ -46,14 +58,46 @@ void ScriptedDialogs::showCompletion() {
   if (onCompletion) onCompletion();
 }
 
-void PollUntil(std::function<bool()> step) {
+void ExpectLayout(QWidget& window, const ControlLayout& c) {
+  SCOPED_TRACE(c.name);
+  QWidget* widget = window.findChild<QWidget*>(c.name);
+  ASSERT_NE(widget, nullptr);
+  EXPECT_STREQ(widget->metaObject()->className(), c.className);
+  EXPECT_EQ(widget->parentWidget()->objectName().toStdString(), c.container);
+  EXPECT_EQ(widget->geometry(), c.pixels);
+  QString text;
+  if (auto* group = qobject_cast<QGroupBox*>(widget)) text = group->title();
+  if (auto* label = qobject_cast<QLabel*>(widget)) text = label->text();
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) text = edit->text();
+  if (auto* button = qobject_cast<QPushButton*>(widget)) text = button->text();
+  EXPECT_EQ(text.toStdString(), c.text);
+  if (c.family != nullptr) {
+    EXPECT_EQ(widget->font().family().toStdString(), c.family);
+    EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), c.points);
+    EXPECT_EQ(widget->font().bold(), c.bold);
+  }
+  // The colour of the role each kind draws its text with.
+  QPalette::ColorRole role = QPalette::WindowText;
+  if (qobject_cast<QLineEdit*>(widget) != nullptr) role = QPalette::Text;
+  if (qobject_cast<QPushButton*>(widget) != nullptr) role = QPalette::ButtonText;
+  EXPECT_EQ(IsBlue(widget->palette().color(role)), c.blue);
+}
+
+void PollUntil(std::function<bool()> step, int limit) {
   auto* timer = new QTimer(&App());
   timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, step = std::move(step)] {
-    if (step()) {
-      timer->stop();
-      timer->deleteLater();
+  auto polls = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, polls, limit, step = std::move(step)] {
+    if (++*polls <= limit) {
+      if (!step()) return;
+    } else if (QWidget* modal = QApplication::activeModalWidget()) {
+      // Something never came or never went: close what is open rather than hang the test.
+      if (*polls == limit + 1) ADD_FAILURE() << "a dialog did not go as expected";
+      modal->close();
+      return;
     }
+    timer->stop();
+    timer->deleteLater();
   });
   timer->start();
 }

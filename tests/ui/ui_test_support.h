@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QRect>
 #include <QString>
 #include <deque>
 #include <functional>
@@ -37,10 +38,25 @@ class ScriptedDialogs : public Dialogs {
   int completions = 0;
 };
 
+// One control of a window's layout as the tables give it.
+struct ControlLayout {
+  const char* name;
+  const char* className;
+  const char* container;  // the parent's object name
+  QRect pixels;           // at 96 DPI
+  const char* text;
+  const char* family;  // nullptr: no font of its own
+  double points;
+  bool bold;
+  bool blue;  // its text drawn in pure blue
+};
+void ExpectLayout(QWidget& window, const ControlLayout& control);
+
 // Calls `step` from a 10 ms timer until it returns true, so that a modal dialog opened by the
-// next blocking call can be driven from inside its own event loop. The timer dies with the
-// poll; `step` must close every dialog it finds on every path, or the test would hang.
-void PollUntil(std::function<bool()> step);
+// next blocking call can be driven from inside its own event loop. After `limit` polls the test
+// fails and every modal still open is closed, so a test never hangs. Qt does not fire a timer
+// again while its slot runs: whatever opens a further modal must be queued, not called.
+void PollUntil(std::function<bool()> step, int limit = 3000);
 
 // The innermost modal widget of type T, or nullptr.
 template <class T>

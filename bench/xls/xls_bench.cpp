@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -199,6 +200,7 @@ int main(int argc, char** argv) {
 #endif
   long cells = (rows / sheets) * sheets * 8 + 8L * sheets;
   auto start = Clock::now();
+  std::clock_t cpuStart = std::clock();
   double buildSeconds = 0, saveSeconds = 0;
   if (direct) {
     quadrelo::xls::Book book = BuildBook(rows, sheets);
@@ -213,11 +215,13 @@ int main(int argc, char** argv) {
     buildSeconds = Seconds(start, Clock::now()) - saveSeconds;
   }
   double total = Seconds(start, Clock::now());
+  double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
   std::uintmax_t size = std::filesystem::file_size(path);
   std::printf("%s: %ld rows, %d sheets, %ld cells, file %ju bytes\n",
               direct ? "Book filled directly" : "object model", rows, sheets, cells, size);
   std::printf("  build %.3f s, save %.3f s (%.1f M cells/s saved)\n", buildSeconds, saveSeconds,
               cells / saveSeconds / 1e6);
-  std::printf("  total %.3f s: %.2f M cells/s\n", total, cells / total / 1e6);
+  std::printf("  total %.3f s: %.2f M cells/s (processor time %.3f s: %.2f M cells/s)\n", total,
+              cells / total / 1e6, cpu, cells / cpu / 1e6);
   return 0;
 }

@@ -98,6 +98,7 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
               std::vector<ExtSstBucket>& buckets) {
   std::uint32_t count = strings.size();
   std::uint16_t bucketSize = ExtSstBucketSize(count);
+  std::uint32_t untilBucket = 1;  // strings to go before the next bucket starts
   buckets.clear();
   w.begin(record::kSst);
   std::uint8_t counts[8];
@@ -109,7 +110,8 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
     EncodedString s = encoder.encode(strings[i]);
     std::size_t head = 3 + FirstCharacterBytes(s);
     if (w.room() < head) w.startContinue();
-    if (i % bucketSize == 0) {
+    if (--untilBucket == 0) {
+      untilBucket = bucketSize;
       ExtSstBucket bucket;
       bucket.streamOffset = static_cast<std::uint32_t>(w.position());
       bucket.recordOffset = static_cast<std::uint16_t>(w.position() - w.recordStart());

@@ -46,9 +46,9 @@ inline Sheet& AddSheet(Book& book, std::string name) {
 // The sheet an account gets: bold headers A1:H1, C as text, D as amounts, then `rows` transfers
 // from row 3 on.
 inline Sheet& AddAccountSheet(Book& book, const std::string& name, int rows) {
-  static const char* const kHeaders[] = {"Entidad ordenante", "Oficina ordenante",
-                                         "Fecha presentación", "Importe", "Ref. operación",
-                                         "Nombre ordenante", "Observaciones 1", "Observaciones 2"};
+  static const char* const kHeaders[] = {
+      "Entidad ordenante", "Oficina ordenante", "Fecha presentación", "Importe",
+      "Ref. operación",    "Nombre ordenante",  "Observaciones 1",    "Observaciones 2"};
   std::uint16_t text = 0, amount = 0;
   for (std::uint16_t i = 0; i < book.formats.size(); ++i) {
     if (book.formats[i] == "@") text = i;

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# "&Cerrar" pressed in the middle of a long run: the program ends with status 0, without the
+# completion dialog, and no workbook is written. Usage: close_during_run.sh QUADRELO GENERATOR
+set -euo pipefail
+program=$1
+generator=$2
+. "$(dirname "$0")/x-session.sh"
+need_tools Xvfb xdotool
+[ -d /proc/self/fd ] || { echo "SKIP: hace falta /proc para ver la ejecución en curso"; exit "$SKIP"; }
+
+start_x_server
+work="$X_WORK/datos"
+mkdir "$work"
+# About a million records: a run of seconds, far longer than it takes to press "&Cerrar".
+"$generator" --transfers 1000000 --accounts 40 --no-remarks -o "$work/grande.txt" >/dev/null
+
+"$program" &
+APP_PID=$!
+main=$(wait_window "$MAIN_TITLE")
+click_in "$main" 368 44
+dialog=$(wait_window "$FILE_DIALOG_TITLE")
+sleep 0.5
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 2 "$work/grande.txt"
+xdotool key Return
+wait_window_gone "$FILE_DIALOG_TITLE"
+
+click_in "$main" 248 204                       # "&Generar"
+# The run is on once the program holds the input open for its records.
+tries=0
+until ls -l "/proc/$APP_PID/fd" 2>/dev/null | grep -F "$work/grande.txt" >/dev/null; do
+  if ! kill -0 "$APP_PID" 2>/dev/null || [ $((tries += 1)) -gt 3000 ]; then
+    echo "FALLO: no se vio la conversión en curso"; exit 1
+  fi
+  sleep 0.01
+done
+pressed=$(date +%s%N)
+click_in "$main" 348 204                       # "&Cerrar"
+status=$(wait_exit "$APP_PID" || true)
+APP_PID=
+[ "$status" = 0 ] || { echo "FALLO: el programa terminó con $status"; exit 1; }
+if [ -e "$work/grande.xls" ]; then echo "FALLO: se escribió el libro"; exit 1; fi
+echo "Conversión interrumpida: estado 0, sin libro ($(( ($(date +%s%N) - pressed) / 1000000 )) ms desde «Cerrar»)."

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The real program in a private X server, driven as a user would: click the picture, type the
+# transfer file's path into the file dialog, Alt+G, accept the completion dialog, and read the
+# saved workbook back with xlrd. Usage: window_run.sh QUADRELO SOURCE_DIR
+set -euo pipefail
+program=$1
+source_dir=$2
+. "$source_dir/tests/e2e/x-session.sh"
+need_tools Xvfb xdotool
+/usr/bin/python3 -c 'import xlrd' 2>/dev/null || { echo "SKIP: falta python3-xlrd"; exit "$SKIP"; }
+
+start_x_server
+work="$X_WORK/datos.2024"
+mkdir "$work"
+# One account, one transfer with its remarks, 80-character CR LF lines.
+pad() { printf '%-80s\r\n' "$1"; }
+{
+  pad "11001234567890123456"
+  pad "2200491234000000000020261207000123456700 REF00000001"
+  pad "23GARCIA LOPEZ, ANA             FACTURA 12          JUNIO"
+} >"$work/remesa.txt"
+
+"$program" &
+APP_PID=$!
+main=$(wait_window "$MAIN_TITLE")
+click_in "$main" 368 44                        # the picture beside "Fichero Origen"
+dialog=$(wait_window "$FILE_DIALOG_TITLE")
+sleep 0.5                                      # the dialog's folder model settles
+xdotool windowfocus --sync "$dialog"
+xdotool type --delay 2 "$work/remesa.txt"
+xdotool key Return
+wait_window_gone "$FILE_DIALOG_TITLE"
+xdotool windowfocus --sync "$main"             # no window manager gives it back by itself
+xdotool key alt+g
+done_dialog=$(wait_window "$DONE_TITLE")
+xdotool windowfocus --sync "$done_dialog"
+xdotool key Return
+wait_window_gone "$DONE_TITLE"
+
+dump=$(/usr/bin/python3 "$source_dir/tests/readers/dump_xls.py" "$work/remesa.xls")
+expect() {
+  if ! grep -qF -- "$1" <<<"$dump"; then
+    echo "FALLO: el libro no contiene «$1»:"; echo "$dump"; exit 1
+  fi
+}
+expect "Cuenta"
+expect "001234567890123456"
+expect "$(printf 'cell\t1\t3\tA\ttext\t0\tGeneral\t0049')"
+expect "$(printf 'cell\t1\t3\tC\ttext\t0\t@\t07/12/2026')"
+expect "$(printf 'cell\t1\t3\tD\tnumber\t0\t##,##0.00\t12345.67')"
+expect "$(printf 'cell\t1\t3\tH\ttext\t0\tGeneral\tJUNIO')"
+
+click_in "$main" 348 204                       # "&Cerrar"
+status=$(wait_exit "$APP_PID" || true)
+APP_PID=
+[ "$status" = 0 ] || { echo "FALLO: el programa terminó con $status"; exit 1; }
+echo "Libro escrito y leído con xlrd; el programa terminó con 0."

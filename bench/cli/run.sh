@@ -28,7 +28,7 @@ build_type=$(grep -m1 '^CMAKE_BUILD_TYPE:' "$build/CMakeCache.txt" | cut -d= -f2
 convert="$build/cli/quadrelo-convert"
 generate="$build/bench/generator/quadrelo-generate"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/quadrelo-bench.XXXXXX")
+work=$(mktemp -d -t quadrelo-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 echo "Máquina: Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $(nproc) núcleos," \

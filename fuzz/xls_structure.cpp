@@ -1,0 +1,542 @@
+#include "fuzz/xls_structure.h"
+
+#include <cstring>
+#include <vector>
+
+namespace quadrelo::fuzzing {
+
+namespace {
+
+constexpr std::size_t kSector = 512;
+constexpr std::uint32_t kDifSect = 0xFFFFFFFC;
+constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+constexpr std::uint32_t kFreeSect = 0xFFFFFFFF;
+constexpr std::uint32_t kNoStream = 0xFFFFFFFF;
+constexpr std::size_t kMaxBody = 8224;
+
+struct Fault {
+  std::string what;
+};
+
+[[noreturn]] void Fail(std::string what) { throw Fault{std::move(what)}; }
+
+void Require(bool condition, const char* what) {
+  if (!condition) Fail(what);
+}
+
+std::uint16_t Get16(std::string_view bytes, std::size_t at) {
+  if (at + 2 > bytes.size()) Fail("read past the end of a structure");
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                    static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+std::uint32_t Get32(std::string_view bytes, std::size_t at) {
+  return Get16(bytes, at) | static_cast<std::uint32_t>(Get16(bytes, at + 2)) << 16;
+}
+
+// ---- Compound file -----------------------------------------------------------------------
+
+class Container {
+ public:
+  explicit Container(std::string_view file) : file_(file) {
+    Require(file.size() >= 2 * kSector, "file shorter than a header and one sector");
+    Require(file.size() % kSector == 0, "file size is not a whole number of sectors");
+    static const unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    Require(std::memcmp(file.data(), kSignature, 8) == 0, "no compound-file signature");
+    Require(Get16(file, 0x1A) == 3, "not a version 3 compound file");
+    Require(Get16(file, 0x1C) == 0xFFFE, "byte order mark is wrong");
+    Require(Get16(file, 0x1E) == 9, "sector size is not 512");
+    Require(Get16(file, 0x20) == 6, "mini sector size is not 64");
+    Require(Get32(file, 0x28) == 0, "version 3 file declares directory sectors");
+    Require(Get32(file, 0x38) == 4096, "mini stream cutoff is not 4096");
+    count_ = static_cast<std::uint32_t>(file.size() / kSector - 1);
+    owner_.assign(count_, 0);
+    readFat();
+  }
+
+  std::uint32_t sectors() const { return count_; }
+  std::string_view sector(std::uint32_t n) const {
+    return file_.substr(static_cast<std::size_t>(n + 1) * kSector, kSector);
+  }
+  std::uint32_t next(std::uint32_t n) const { return fat_[n]; }
+
+  // Follows a chain, claiming its sectors for `owner`; fails on loops, crossings and bad links.
+  std::vector<std::uint32_t> chain(std::uint32_t start, char owner) {
+    std::vector<std::uint32_t> sectors;
+    for (std::uint32_t s = start; s != kEndOfChain; s = fat_[s]) {
+      if (s >= count_) Fail("a chain leads outside the file");
+      if (owner_[s] != 0) Fail("a sector belongs to two chains, or a chain loops");
+      owner_[s] = owner;
+      sectors.push_back(s);
+    }
+    return sectors;
+  }
+
+  // Every sector belongs to some structure or is marked free.
+  void checkAllAccounted() const {
+    for (std::uint32_t s = 0; s < count_; ++s) {
+      if (owner_[s] == 0 && fat_[s] != kFreeSect) Fail("a sector in use belongs to no chain");
+    }
+  }
+
+ private:
+  void readFat() {
+    std::uint32_t fatCount = Get32(file_, 0x2C);
+    std::uint32_t difatCount = Get32(file_, 0x48);
+    Require(fatCount >= 1, "no FAT sector");
+    Require(static_cast<std::uint64_t>(fatCount) * 128 >= count_,
+            "the FAT does not cover the file");
+    Require(fatCount <= count_, "more FAT sectors than sectors");
+    std::vector<std::uint32_t> fatSectors;
+    for (std::uint32_t i = 0; i < 109; ++i) {
+      std::uint32_t entry = Get32(file_, 0x4C + 4 * i);
+      if (i < fatCount)
+        fatSectors.push_back(entry);
+      else
+        Require(entry == kFreeSect, "unused header DIFAT entry is not free");
+    }
+    std::vector<std::uint32_t> difatSectors;
+    std::uint32_t s = Get32(file_, 0x44);
+    for (std::uint32_t i = 0; i < difatCount; ++i) {
+      Require(s < count_, "a DIFAT sector lies outside the file");
+      difatSectors.push_back(s);
+      std::string_view bytes = sector(s);
+      for (std::uint32_t k = 0; k < 127; ++k) {
+        std::uint32_t entry = Get32(bytes, 4 * k);
+        if (fatSectors.size() < fatCount)
+          fatSectors.push_back(entry);
+        else
+          Require(entry == kFreeSect, "unused DIFAT entry is not free");
+      }
+      s = Get32(bytes, 508);
+    }
+    Require(s == kEndOfChain || s == kFreeSect, "the DIFAT chain does not end");
+    Require(fatSectors.size() == fatCount, "the DIFAT lists fewer FAT sectors than declared");
+
+    fat_.reserve(static_cast<std::size_t>(fatCount) * 128);
+    for (std::uint32_t f : fatSectors) {
+      Require(f < count_, "a FAT sector lies outside the file");
+      std::string_view bytes = sector(f);
+      for (std::uint32_t k = 0; k < 128; ++k) fat_.push_back(Get32(bytes, 4 * k));
+    }
+    for (std::uint32_t f : fatSectors) {
+      Require(fat_[f] == kFatSect, "a FAT sector is not marked as one");
+      Require(owner_[f] == 0, "a FAT sector is listed twice");
+      owner_[f] = 'F';
+    }
+    for (std::uint32_t d : difatSectors) {
+      Require(fat_[d] == kDifSect, "a DIFAT sector is not marked as one");
+      Require(owner_[d] == 0, "a DIFAT sector is used twice");
+      owner_[d] = 'D';
+    }
+    // Entries past the last sector must be free.
+    for (std::size_t k = count_; k < fat_.size(); ++k) {
+      Require(fat_[k] == kFreeSect, "the FAT maps a sector beyond the file");
+    }
+    for (std::uint32_t k = 0; k < count_; ++k) {
+      std::uint32_t e = fat_[k];
+      Require(e < count_ || e >= kDifSect, "a FAT entry is neither a sector nor a marker");
+      if ((e == kFatSect && owner_[k] != 'F') || (e == kDifSect && owner_[k] != 'D'))
+        Fail("a sector is marked FAT or DIFAT without being one");
+    }
+  }
+
+  std::string_view file_;
+  std::uint32_t count_ = 0;
+  std::vector<std::uint32_t> fat_;
+  std::vector<char> owner_;
+};
+
+bool IsWorkbookName(std::string_view entry) {
+  std::uint16_t length = Get16(entry, 0x40);
+  static const char kName[] = "Workbook";
+  if (length != 2 * (sizeof kName)) return false;
+  for (std::size_t i = 0; i + 1 < sizeof kName; ++i) {
+    std::uint16_t c = Get16(entry, 2 * i);
+    if (c >= 'a' && c <= 'z') c = static_cast<std::uint16_t>(c - 'a' + 'A');
+    char want = kName[i];
+    if (want >= 'a' && want <= 'z') want = static_cast<char>(want - 'a' + 'A');
+    if (c != static_cast<unsigned char>(want)) return false;
+  }
+  return true;
+}
+
+std::string ReadWorkbookStream(std::string_view file, XlsSummary& summary) {
+  Container cfb(file);
+  std::vector<std::uint32_t> dir = cfb.chain(Get32(file, 0x30), 'd');
+  Require(!dir.empty(), "no directory");
+  Require(Get32(file, 0x3C) == kEndOfChain && Get32(file, 0x40) == 0,
+          "a mini FAT where none is needed");
+  std::vector<std::string_view> entries;
+  for (std::uint32_t s : dir) {
+    for (std::size_t k = 0; k < 4; ++k) entries.push_back(cfb.sector(s).substr(128 * k, 128));
+  }
+  Require(static_cast<unsigned char>(entries[0][0x42]) == 5, "the first entry is not the root");
+  std::string_view workbook;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    std::string_view e = entries[i];
+    auto type = static_cast<unsigned char>(e[0x42]);
+    if (type == 0) continue;
+    Require(type == 1 || type == 2 || type == 5, "a directory entry of unknown type");
+    std::uint16_t nameLength = Get16(e, 0x40);
+    Require(nameLength >= 2 && nameLength <= 64 && nameLength % 2 == 0, "bad entry name length");
+    Require(Get16(e, nameLength - 2) == 0, "entry name is not terminated");
+    for (std::size_t link : {0x44u, 0x48u, 0x4Cu}) {
+      std::uint32_t id = Get32(e, link);
+      Require(id == kNoStream || (id < entries.size() && id != i), "a directory link is bad");
+    }
+    Require(Get32(e, 0x7C) == 0, "a stream larger than 4 GiB in a version 3 file");
+    if (type == 2 && IsWorkbookName(e)) {
+      Require(workbook.empty(), "two Workbook streams");
+      workbook = e;
+    } else if (type == 5) {
+      Require(i == 0, "a second root entry");
+      Require(Get32(e, 0x78) == 0, "a mini stream where none is needed");
+    } else if (type == 2) {
+      Fail("an unexpected stream beside Workbook");
+    }
+  }
+  Require(!workbook.empty(), "no Workbook stream");
+  std::uint32_t size = Get32(workbook, 0x78);
+  Require(size >= 4096, "the Workbook stream is below the mini-stream cutoff");
+  std::vector<std::uint32_t> sectors = cfb.chain(Get32(workbook, 0x74), 'w');
+  Require(sectors.size() == (static_cast<std::uint64_t>(size) + kSector - 1) / kSector,
+          "the Workbook chain does not match its size");
+  cfb.checkAllAccounted();
+
+  summary.streamSize = size;
+  std::string stream;
+  stream.reserve(size);
+  for (std::uint32_t s : sectors) stream.append(cfb.sector(s));
+  stream.resize(size);
+  return stream;
+}
+
+// ---- Workbook stream -------------------------------------------------------------------------
+
+struct Record {
+  std::uint16_t id;
+  std::size_t offset;  // of the record header in the stream
+  std::string_view body;
+};
+
+namespace id {
+constexpr std::uint16_t kBof = 0x0809, kEof = 0x000A, kBoundSheet = 0x0085, kSst = 0x00FC,
+                        kContinue = 0x003C, kExtSst = 0x00FF, kXf = 0x00E0, kDimensions = 0x0200,
+                        kLabelSst = 0x00FD, kNumber = 0x0203, kRk = 0x027E, kBlank = 0x0201,
+                        kMulRk = 0x00BD, kMulBlank = 0x00BE, kLabel = 0x0204, kBoolErr = 0x0205,
+                        kFormula = 0x0006;
+}
+
+struct SstInfo {
+  std::uint32_t total = 0;
+  std::uint32_t unique = 0;
+  std::vector<std::size_t> starts;  // stream offset of each string's character count
+  bool seen = false;
+};
+
+// The strings of SST and its CONTINUE records, `segments` being their bodies in order (the SST
+// body without its two counts) and `bodyOffsets` where each body starts in the stream.
+void ParseStrings(const std::vector<std::string_view>& segments,
+                  const std::vector<std::size_t>& bodyOffsets, SstInfo& sst) {
+  std::size_t s = 0, o = 0;
+  auto advance = [&]() {
+    ++s;
+    o = 0;
+    if (s >= segments.size()) Fail("the SST ends inside a string");
+  };
+  for (std::uint32_t i = 0; i < sst.unique; ++i) {
+    if (o == segments[s].size()) advance();
+    std::string_view seg = segments[s];
+    Require(o + 3 <= seg.size(), "a string's header is split across records");
+    std::uint32_t left = Get16(seg, o);
+    auto flags = static_cast<unsigned char>(seg[o + 2]);
+    Require((flags & 0xF2) == 0, "a string has unknown flags");
+    sst.starts.push_back(bodyOffsets[s] + o);
+    o += 3;
+    std::size_t extra = 0;
+    if (flags & 0x08) {
+      Require(o + 2 <= seg.size(), "a string's run count is split across records");
+      extra += 4u * Get16(seg, o);
+      o += 2;
+    }
+    if (flags & 0x04) {
+      Require(o + 4 <= seg.size(), "a string's extension size is split across records");
+      extra += Get32(seg, o);
+      o += 4;
+    }
+    if (left > 0) Require(o < seg.size(), "a string's first character is not beside its header");
+    std::size_t width = (flags & 0x01) ? 2 : 1;
+    while (left > 0) {
+      if (o == segments[s].size()) {
+        advance();
+        auto high = static_cast<unsigned char>(segments[s][0]);
+        Require(high <= 1, "a continued string has a bad option byte");
+        width = high ? 2 : 1;
+        o = 1;
+      }
+      std::size_t room = segments[s].size() - o;
+      std::size_t take = std::min<std::size_t>(left, room / width);
+      Require(take > 0, "a two-byte character is split across records");
+      o += take * width;
+      left -= static_cast<std::uint32_t>(take);
+    }
+    while (extra > 0) {
+      if (o == segments[s].size()) advance();
+      std::size_t take = std::min(extra, segments[s].size() - o);
+      o += take;
+      extra -= take;
+    }
+  }
+  Require(s + 1 == segments.size() && o == segments[s].size(),
+          "the SST holds more bytes than its strings");
+}
+
+void CheckExtSst(std::string_view body, std::size_t sstOffset, const SstInfo& sst,
+                 const std::vector<std::size_t>& recordOffsets) {
+  std::uint16_t dsst = Get16(body, 0);
+  Require(dsst >= 8, "EXTSST bucket size below 8");
+  std::size_t buckets = (sst.unique + dsst - 1u) / dsst;
+  Require(buckets <= 128, "EXTSST has more than 128 buckets");
+  Require(body.size() == 2 + 8 * buckets, "EXTSST size does not match its bucket count");
+  for (std::size_t k = 0; k < buckets; ++k) {
+    std::size_t ib = Get32(body, 2 + 8 * k);
+    std::uint16_t cb = Get16(body, 6 + 8 * k);
+    Require(ib == sst.starts[k * dsst], "an EXTSST bucket does not point at its string");
+    // The record holding the string: the last one that starts before it.
+    std::size_t holder = sstOffset;
+    for (std::size_t r : recordOffsets) {
+      if (r < ib) holder = r;
+    }
+    Require(ib - holder == cb, "an EXTSST bucket's offset within its record is wrong");
+  }
+}
+
+struct SheetState {
+  bool dimensions = false;
+  std::uint32_t rowMin = 0, rowEnd = 0;
+  std::uint16_t colMin = 0, colEnd = 0;
+  std::uint32_t lowRow = 0xFFFFFFFF, highRow = 0;
+  std::uint16_t lowCol = 0xFFFF, highCol = 0;
+  std::uint64_t lastCell = 0;
+  bool anyCell = false;
+};
+
+void CheckStream(std::string_view stream, XlsSummary& summary) {
+  std::size_t pos = 0;
+  int substreams = 0;
+  bool inside = false;
+  bool inGlobals = false;
+  std::vector<std::uint32_t> boundSheets;
+  std::vector<std::size_t> sheetBofs;
+  std::vector<bool> styleXf;
+  SstInfo sst;
+  SheetState sheet;
+  std::size_t end = 0;  // after the last EOF
+
+  std::vector<Record> records;
+  bool open = false;  // between a BOF and its EOF, for finding where the padding starts
+  while (pos < stream.size()) {
+    if (!open && !records.empty()) {
+      // Past the last substream only zero padding may follow.
+      bool zeros = true;
+      for (std::size_t k = pos; k < stream.size() && zeros; ++k) zeros = stream[k] == 0;
+      if (zeros) break;
+    }
+    Require(pos + 4 <= stream.size(), "a record header runs past the stream");
+    std::uint16_t rid = Get16(stream, pos);
+    std::uint16_t length = Get16(stream, pos + 2);
+    Require(length <= kMaxBody, "a record body exceeds 8224 bytes");
+    Require(pos + 4 + length <= stream.size(), "a record runs past the stream");
+    records.push_back({rid, pos, stream.substr(pos + 4, length)});
+    if (rid == id::kBof) open = true;
+    if (rid == id::kEof) open = false;
+    pos += 4u + length;
+  }
+
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    const Record& rec = records[r];
+    std::string_view b = rec.body;
+    if (!inside) {
+      Require(rec.id == id::kBof, "a record outside a BOF/EOF pair");
+      Require(b.size() == 16 && Get16(b, 0) == 0x0600, "a BOF that is not BIFF8");
+      std::uint16_t kind = Get16(b, 2);
+      if (substreams == 0) {
+        Require(kind == 0x0005, "the stream does not start with the globals");
+        inGlobals = true;
+      } else {
+        Require(kind == 0x0010, "a substream after the globals is not a worksheet");
+        sheetBofs.push_back(rec.offset);
+        inGlobals = false;
+        sheet = SheetState{};
+      }
+      inside = true;
+      ++substreams;
+      continue;
+    }
+    switch (rec.id) {
+      case id::kBof:
+        Fail("a BOF inside a substream");
+      case id::kEof:
+        Require(b.empty(), "an EOF with a body");
+        if (!inGlobals && sheet.anyCell) {
+          Require(sheet.lowRow == sheet.rowMin && sheet.highRow + 1 == sheet.rowEnd &&
+                      sheet.lowCol == sheet.colMin && sheet.highCol + 1u == sheet.colEnd,
+                  "DIMENSIONS does not fit the cells tightly");
+        }
+        if (!inGlobals && !sheet.anyCell && sheet.dimensions) {
+          Require(sheet.rowEnd == sheet.rowMin && sheet.colEnd == sheet.colMin,
+                  "DIMENSIONS of an empty sheet covers cells");
+        }
+        inside = false;
+        end = rec.offset + 4;
+        break;
+      case id::kXf:
+        Require(inGlobals, "an XF outside the globals");
+        Require(b.size() == 20, "an XF is not 20 bytes");
+        styleXf.push_back((Get16(b, 4) & 0x0004) != 0);
+        break;
+      case id::kBoundSheet: {
+        Require(inGlobals, "a BOUNDSHEET outside the globals");
+        Require(b.size() >= 8, "a BOUNDSHEET too short");
+        std::uint8_t chars = static_cast<unsigned char>(b[6]);
+        std::uint8_t flags = static_cast<unsigned char>(b[7]);
+        Require(chars >= 1 && chars <= 31, "a sheet name of bad length");
+        Require(flags <= 1, "a sheet name with bad flags");
+        Require(b.size() == 8u + chars * (flags ? 2u : 1u), "a BOUNDSHEET of wrong size");
+        Require(b[5] == 0, "a sheet that is not a worksheet");
+        boundSheets.push_back(Get32(b, 0));
+        break;
+      }
+      case id::kSst: {
+        Require(inGlobals, "an SST outside the globals");
+        Require(!sst.seen, "two SST records");
+        sst.seen = true;
+        Require(b.size() >= 8, "an SST too short");
+        sst.total = Get32(b, 0);
+        sst.unique = Get32(b, 4);
+        // No rule ties the two counts: strings no cell uses any more may stay in the table.
+        std::vector<std::string_view> segments{b.substr(8)};
+        std::vector<std::size_t> offsets{rec.offset + 12};
+        std::vector<std::size_t> recordOffsets{rec.offset};
+        while (r + 1 < records.size() && records[r + 1].id == id::kContinue) {
+          ++r;
+          Require(!records[r].body.empty(), "an empty CONTINUE");
+          segments.push_back(records[r].body);
+          offsets.push_back(records[r].offset + 4);
+          recordOffsets.push_back(records[r].offset);
+        }
+        ParseStrings(segments, offsets, sst);
+        if (r + 1 < records.size() && records[r + 1].id == id::kExtSst) {
+          ++r;
+          CheckExtSst(records[r].body, rec.offset, sst, recordOffsets);
+        }
+        break;
+      }
+      case id::kContinue:
+        Fail("a CONTINUE that continues nothing");
+      case id::kExtSst:
+        Fail("an EXTSST that does not follow the SST");
+      case id::kDimensions:
+        Require(!inGlobals, "DIMENSIONS in the globals");
+        Require(!sheet.dimensions, "two DIMENSIONS in one sheet");
+        Require(b.size() == 14, "DIMENSIONS is not 14 bytes");
+        sheet.dimensions = true;
+        sheet.rowMin = Get32(b, 0);
+        sheet.rowEnd = Get32(b, 4);
+        sheet.colMin = Get16(b, 8);
+        sheet.colEnd = Get16(b, 10);
+        Require(sheet.rowMin <= sheet.rowEnd && sheet.rowEnd <= 65536, "DIMENSIONS rows are bad");
+        Require(sheet.colMin <= sheet.colEnd && sheet.colEnd <= 256, "DIMENSIONS columns are bad");
+        break;
+      case id::kLabelSst:
+      case id::kNumber:
+      case id::kRk:
+      case id::kBlank:
+      case id::kMulRk:
+      case id::kMulBlank:
+      case id::kLabel:
+      case id::kBoolErr:
+      case id::kFormula: {
+        Require(!inGlobals, "a cell in the globals");
+        Require(sheet.dimensions, "a cell before DIMENSIONS");
+        Require(b.size() >= 6, "a cell record too short");
+        std::uint32_t row = Get16(b, 0);
+        std::uint16_t first = Get16(b, 2);
+        std::uint16_t last = first;
+        std::vector<std::size_t> xfAt;
+        if (rec.id == id::kMulRk || rec.id == id::kMulBlank) {
+          std::size_t each = rec.id == id::kMulRk ? 6 : 2;
+          Require(b.size() >= 6 + each && (b.size() - 6) % each == 0, "a MUL record of bad size");
+          last = Get16(b, b.size() - 2);
+          Require(last >= first && (last - first + 1u) == (b.size() - 6) / each,
+                  "a MUL record's columns do not match its size");
+          for (std::size_t k = 4; k + 2 < b.size(); k += each) xfAt.push_back(k);
+        } else {
+          xfAt.push_back(4);
+        }
+        if (rec.id == id::kLabelSst) {
+          Require(b.size() == 10, "LABELSST is not 10 bytes");
+          Require(sst.seen, "a LABELSST without an SST");
+          Require(Get32(b, 6) < sst.unique, "a LABELSST index beyond the SST");
+          ++summary.labelCells;
+        } else {
+          if (rec.id == id::kNumber) Require(b.size() == 14, "NUMBER is not 14 bytes");
+          if (rec.id == id::kRk) Require(b.size() == 10, "RK is not 10 bytes");
+          if (rec.id == id::kBlank) Require(b.size() == 6, "BLANK is not 6 bytes");
+          summary.otherCells += last - first + 1u;
+        }
+        for (std::size_t at : xfAt) {
+          std::uint16_t xf = Get16(b, at);
+          Require(xf < styleXf.size(), "a cell refers to an XF that does not exist");
+          Require(!styleXf[xf], "a cell refers to a style XF");
+        }
+        Require(row >= sheet.rowMin && row < sheet.rowEnd && first >= sheet.colMin &&
+                    last < sheet.colEnd,
+                "a cell outside DIMENSIONS");
+        std::uint64_t key = static_cast<std::uint64_t>(row) << 16 | first;
+        Require(!sheet.anyCell || key > sheet.lastCell, "cells out of order, or one cell twice");
+        sheet.lastCell = static_cast<std::uint64_t>(row) << 16 | last;
+        sheet.anyCell = true;
+        sheet.lowRow = std::min(sheet.lowRow, row);
+        sheet.highRow = std::max(sheet.highRow, row);
+        sheet.lowCol = std::min(sheet.lowCol, first);
+        sheet.highCol = std::max(sheet.highCol, last);
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  Require(!inside, "the stream ends inside a substream");
+  Require(substreams >= 2, "a workbook without a worksheet");
+  for (std::size_t k = end; k < stream.size(); ++k) {
+    Require(stream[k] == 0, "bytes after the last EOF that are not padding");
+  }
+  Require(boundSheets.size() == sheetBofs.size(), "BOUNDSHEET count differs from the sheets");
+  for (std::size_t k = 0; k < sheetBofs.size(); ++k) {
+    Require(boundSheets[k] == sheetBofs[k], "a BOUNDSHEET offset does not land on its BOF");
+  }
+  Require(sst.seen, "no SST");
+  Require(sst.total == summary.labelCells, "the SST's total differs from the LABELSST count");
+  summary.sheets = static_cast<std::uint32_t>(sheetBofs.size());
+  summary.uniqueStrings = sst.unique;
+}
+
+}  // namespace
+
+std::string CheckXlsStructure(std::string_view file, XlsSummary* summary) {
+  XlsSummary local;
+  XlsSummary& out = summary != nullptr ? *summary : local;
+  out = XlsSummary{};
+  try {
+    std::string stream = ReadWorkbookStream(file, out);
+    CheckStream(stream, out);
+  } catch (const Fault& fault) {
+    return fault.what;
+  }
+  return {};
+}
+
+}  // namespace quadrelo::fuzzing

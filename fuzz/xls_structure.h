@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quadrelo::fuzzing {
+
+// What a structurally sound file was found to hold.
+struct XlsSummary {
+  std::uint32_t sheets = 0;         // worksheet substreams
+  std::uint32_t uniqueStrings = 0;  // SST strings
+  std::uint32_t labelCells = 0;     // LABELSST records over all sheets
+  std::uint32_t otherCells = 0;     // NUMBER, RK and BLANK records
+  std::uint64_t streamSize = 0;     // declared size of the Workbook stream
+};
+
+// Checks the container and the record structure of an .xls file written by our writer, without
+// trusting a byte of it: the compound-file header, the FAT and DIFAT chains, the directory and
+// the Workbook stream's sectors; then the stream's BIFF records (lengths within 8224, BOF/EOF
+// pairs, BOUNDSHEET offsets on worksheet BOFs, the SST's counts across its CONTINUEs, every
+// LABELSST index below the unique count, cells inside DIMENSIONS, XF indexes that exist).
+// Returns an empty string when everything holds, else a description of the first fault.
+std::string CheckXlsStructure(std::string_view file, XlsSummary* summary = nullptr);
+
+}  // namespace quadrelo::fuzzing

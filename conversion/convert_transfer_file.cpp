@@ -140,22 +140,27 @@ class Run {
     bool written;
     if (field.kind == ValueKind::Amount) {
       std::optional<double> amount = ReadAmount(bytes_);
-      if (!amount) {
-        text_.clear();
-        AppendWindows1252(bytes_, text_);
-        report_.amountNotNumber(lineNumber, text_);
-      }
+      if (!amount) report_.amountNotNumber(lineNumber, Utf8(bytes_));
       written = guarded([&] {
         if (!amount) throw Failure(FailureCode::InvalidArgument, "not a number");
         oExcel.worksheets(sheet_).range(cell).Value(*amount);
       });
       if (!amount) return;
     } else {
-      text_.clear();
-      AppendWindows1252(bytes_, text_);
-      written = guarded([&] { oExcel.worksheets(sheet_).range(cell).Value(text_); });
+      std::string_view text = Utf8(bytes_);
+      written = guarded([&] { oExcel.worksheets(sheet_).range(cell).Value(text); });
     }
     if (!written) report_.cellNotWritten(lineNumber, cell, guarded.lastMessage());
+  }
+
+  // The field as UTF-8; most fields are plain ASCII and need no copy.
+  std::string_view Utf8(const std::string& bytes) {
+    bool ascii = true;
+    for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return bytes;
+    text_.clear();
+    AppendWindows1252(bytes, text_);
+    return text_;
   }
 
   const RunServices& services_;

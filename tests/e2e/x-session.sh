@@ -39,18 +39,41 @@ stop_x_server() {
   rm -rf "$X_WORK"
 }
 
-# Prints the id of the window whose title is exactly $1, waiting for it to appear.
+# Prints the id of the window whose title is exactly $1, waiting for it to appear (at most $2
+# seconds, 60 by default); fails the test when it does not.
 wait_window() {
-  timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n1
+  local id
+  id=$(timeout "${2:-60}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || true
+  if [ -z "$id" ]; then
+    [ -n "${2:-}" ] && return 1
+    echo "FALLO: no apareció la ventana «$1»" >&2
+    exit 1
+  fi
+  echo "$id"
 }
 
-# Waits until no visible window has the title $1.
+# Waits until no visible window has the title $1; fails the test after about 60 seconds.
 wait_window_gone() {
   local tries=0
   while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
-    [ $((tries += 1)) -gt 1500 ] && return 1
+    if [ $((tries += 1)) -gt 3000 ]; then
+      echo "FALLO: la ventana «$1» no se cerró" >&2
+      exit 1
+    fi
     sleep 0.02
   done
+}
+
+# Chooses the file $2 through the picture of main window $1 and the file dialog.
+choose_file() {
+  click_in "$1" 368 44                         # the picture beside "Fichero Origen"
+  local dialog
+  dialog=$(wait_window "$FILE_DIALOG_TITLE")
+  sleep 0.5                                    # the dialog's folder model settles
+  xdotool windowfocus --sync "$dialog"
+  xdotool type --delay 2 "$2"
+  xdotool key Return
+  wait_window_gone "$FILE_DIALOG_TITLE"
 }
 
 # Clicks at pixel ($2, $3) of window $1.
@@ -58,16 +81,17 @@ click_in() {
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
-# Waits for process $1 to end and prints its exit status; fails after about 30 seconds.
+# Waits for process $1 (a child of this shell) to end and sets EXIT_STATUS to its status, or to
+# "timeout" after about 30 seconds. Not for $(...): only this shell can collect the status.
 wait_exit() {
   local tries=0
+  EXIT_STATUS=timeout
   while kill -0 "$1" 2>/dev/null; do
-    if [ $((tries += 1)) -gt 1500 ]; then echo timeout; return 1; fi
+    [ $((tries += 1)) -gt 1500 ] && return 0
     sleep 0.02
   done
-  local status=0
-  wait "$1" || status=$?
-  echo "$status"
+  EXIT_STATUS=0
+  wait "$1" || EXIT_STATUS=$?
 }
 
 MAIN_TITLE='Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro'

@@ -92,6 +92,22 @@ TEST_F(FilesTest, LinesAndBreaksAcrossReadBlocks) {
   }
 }
 
+TEST_F(FilesTest, ALimitedLineKeepsItsFirstBytesAndSkipsTheRest) {
+  std::string longLine(600000, 'x');
+  longLine[0] = 'a';
+  WriteFile(dir / "in.txt", longLine + "\r\nshort\r\n" + longLine);
+  int number = FreeFile();
+  OpenForInput(number, dir / "in.txt");
+  std::string line;
+  LineInput(number, line, 81);
+  EXPECT_EQ(line, "a" + std::string(80, 'x'));
+  LineInput(number, line, 81);
+  EXPECT_EQ(line, "short");
+  LineInput(number, line, 2);
+  EXPECT_EQ(line, "ax");
+  EXPECT_TRUE(Eof(number));
+}
+
 TEST_F(FilesTest, ReadingPastTheEndFails) {
   WriteFile(dir / "one.txt", "one\r\n");
   int number = FreeFile();

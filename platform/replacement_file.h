@@ -15,7 +15,8 @@ class ReplacementFile : public ByteSink {
  public:
   // `permissionsFrom`: an existing file whose permissions the new file takes (the file being
   // rewritten); empty for the default permissions of a new file.
-  explicit ReplacementFile(std::filesystem::path target, std::filesystem::path permissionsFrom = {});
+  explicit ReplacementFile(std::filesystem::path target,
+                           std::filesystem::path permissionsFrom = {});
   ~ReplacementFile() override;
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;

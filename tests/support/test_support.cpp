@@ -24,9 +24,8 @@ TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path candidate = fs::temp_directory_path() /
-                         ("quadrelo-test-" + std::to_string(random()) + "-" +
-                          std::to_string(counter++));
+    fs::path candidate = fs::temp_directory_path() / ("quadrelo-test-" + std::to_string(random()) +
+                                                      "-" + std::to_string(counter++));
     if (fs::create_directory(candidate)) {
       path_ = candidate;
       return;
@@ -71,7 +70,8 @@ CommandResult RunCommand(const std::string& commandLine) {
   if (pipe == nullptr) return result;
   std::array<char, 4096> buffer;
   std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.output.append(buffer.data(), n);
   int status = pclose(pipe);
 #ifdef _WIN32
   result.exitCode = status;
@@ -84,8 +84,10 @@ CommandResult RunCommand(const std::string& commandLine) {
 std::string ShellQuote(const std::string& argument) {
   std::string quoted = "'";
   for (char c : argument) {
-    if (c == '\'') quoted += "'\\''";
-    else quoted += c;
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
   }
   return quoted + "'";
 }

@@ -217,7 +217,7 @@ void FrmEntrada::generate() {
 }
 
 void FrmEntrada::blink() {
-  label1_->setVisible(!label1_->isVisible());
+  label1_->setVisible(label1_->isHidden());
   // Painted at once: the run holds the thread between its yields.
   repaint();
 }

@@ -348,7 +348,13 @@ TEST_F(WindowTest, RunShowsTheHourglassAndTheBlinkingNotice) {
     EXPECT_TRUE(notice()->isVisible());
     EXPECT_EQ(dialogs_.completions, 0);
   };
+  bool idleUnderTheDialog = false;
+  dialogs_.onCompletion = [&] {
+    idleUnderTheDialog = QApplication::overrideCursor() == nullptr && notice()->isHidden() &&
+                         !timer()->isActive() && generar()->isEnabled();
+  };
   window().generate();
+  EXPECT_TRUE(idleUnderTheDialog);
   EXPECT_EQ(runs_, 1);
   EXPECT_EQ(runInput_, file("remesa.txt"));
   EXPECT_EQ(runWorkbook_, file("remesa.xls"));

@@ -32,7 +32,11 @@ std::FILE* OpenExclusive(const fs::path& path) {
 ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
     : target_(std::move(target)), permissionsFrom_(std::move(permissionsFrom)) {
   std::error_code error;
-  if (target_.empty() || fs::is_directory(target_, error)) Fail(target_, "not a file path");
+  // Only an ordinary file is replaced: a folder, a pipe or a device of that name stays as it is.
+  fs::file_status status = fs::status(target_, error);
+  if (target_.empty() || (fs::exists(status) && !fs::is_regular_file(status))) {
+    Fail(target_, "not an ordinary file");
+  }
   fs::path folder = target_.parent_path();
   if (folder.empty()) folder = fs::current_path();
   std::random_device random;

@@ -209,6 +209,11 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   run.open(sFileIn);
   if (guarded.pending()) return run.refuse(kCannotOpenInput, MessageIcon::Error);
   run.readLine();
+  // The file was closed since its check and may have been emptied or replaced meanwhile; one
+  // that no longer begins with an account header is refused rather than saved as an empty book.
+  if (TakePiece(run.line, kRecordType) != kAccountRecord) {
+    return run.refuse(kWrongFormat, MessageIcon::Information);
+  }
   bool firstLineInHand = true;
   if (run.line.size() > kLongestRecord) {
     files::Close(run.fileNumber);

@@ -87,6 +87,8 @@ bool InstallSpanishTranslations(QApplication& app) {
 }
 
 void SetUpApplication(QApplication& app) {
+  // Dates and sizes in the file dialog read as Spanish too.
+  QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
   InstallFontFallbacks();
   InstallSpanishTranslations(app);
   QApplication::setWindowIcon(WindowIcon());

@@ -228,7 +228,7 @@ void PrintLine(int number, std::string_view line) {
       line = {};
     }
   }
-  std::memcpy(file.block.get() + file.end, line.data(), line.size());
+  if (!line.empty()) std::memcpy(file.block.get() + file.end, line.data(), line.size());
   file.end += line.size();
   file.block[file.end++] = '\r';
   file.block[file.end++] = '\n';

@@ -23,7 +23,7 @@ const Message kCannotSave{"No se puede guardar el fichero de salida", MessageIco
 
 Transfer NumberedTransfer(long n) {
   Transfer t;
-  char reference[16];
+  char reference[32];
   std::snprintf(reference, sizeof reference, "R%010ld", n);
   t.reference = reference;
   return t;

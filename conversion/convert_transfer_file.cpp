@@ -49,8 +49,8 @@ class Run {
   }
 
   // The run ends with a message, its input file closed and no failure left pending.
-  void refuse(std::string_view text, MessageIcon icon) {
-    report_.runRefused(guarded.lastMessage());
+  void refuse(std::string_view text, MessageIcon icon, std::string_view reason) {
+    report_.runRefused(reason);
     show(text, icon);
     files::Close(fileNumber);
     guarded.clear();
@@ -183,10 +183,12 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   // The input must open and begin with an account header.
   guarded([&] { run.fileNumber = files::FreeFile(); });
   run.open(sFileIn);
-  if (guarded.pending()) return run.refuse(kCannotOpenInput, MessageIcon::Error);
+  if (guarded.pending())
+    return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
   run.readLine();
   if (TakePiece(run.line, kRecordType) != kAccountRecord) {
-    return run.refuse(kWrongFormat, MessageIcon::Information);
+    return run.refuse(kWrongFormat, MessageIcon::Information,
+                      "the first line is not an account header (\"11\")");
   }
   files::Close(run.fileNumber);
   if (TrimSpaces(sLibro).empty()) return;
@@ -207,12 +209,14 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   // up, so a missing application ends the run here too.
   guarded([&] { run.fileNumber = files::FreeFile(); });
   run.open(sFileIn);
-  if (guarded.pending()) return run.refuse(kCannotOpenInput, MessageIcon::Error);
+  if (guarded.pending())
+    return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
   run.readLine();
   // The file was closed since its check and may have been emptied or replaced meanwhile; one
   // that no longer begins with an account header is refused rather than saved as an empty book.
   if (TakePiece(run.line, kRecordType) != kAccountRecord) {
-    return run.refuse(kWrongFormat, MessageIcon::Information);
+    return run.refuse(kWrongFormat, MessageIcon::Information,
+                      "the first line is not an account header (\"11\")");
   }
   bool firstLineInHand = true;
   if (run.line.size() > kLongestRecord) {
@@ -223,7 +227,8 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
       run.report().lineBreaksNotRepaired(guarded.lastMessage());
     }
     run.open(sFileIn);
-    if (guarded.pending()) return run.refuse(kCannotOpenInput, MessageIcon::Error);
+    if (guarded.pending())
+      return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
     firstLineInHand = false;
   }
 

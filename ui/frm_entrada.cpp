@@ -91,8 +91,11 @@ class FrmEntrada::RunMessages : public MessageSink {
  public:
   explicit RunMessages(FrmEntrada& window) : window_(window) {}
   void show(std::string_view text, MessageIcon icon) override {
+    // The message waits for the user, not the run: the ordinary pointer while it is up.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     window_.services_.dialogs->message(
         &window_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), icon);
+    QApplication::restoreOverrideCursor();
   }
 
  private:

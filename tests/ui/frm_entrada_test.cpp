@@ -400,12 +400,17 @@ TEST_F(WindowTest, DriverMessagesAreShownThroughTheDialogs) {
     ASSERT_NE(run.messages, nullptr);
     run.messages->show("No se puede abrir el fichero de entrada", MessageIcon::Error);
     run.messages->show("El fichero no tiene el formato correcto", MessageIcon::Information);
+    // The hourglass is back once the message has gone.
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   };
+  std::vector<Qt::CursorShape> pointers;
+  dialogs_.onMessage = [&] { pointers.push_back(QApplication::overrideCursor()->shape()); };
   window().generate();
   ASSERT_EQ(dialogs_.messages.size(), 2u);
   EXPECT_EQ(dialogs_.messages[0].text, "No se puede abrir el fichero de entrada");
   EXPECT_EQ(dialogs_.messages[0].icon, MessageIcon::Error);
   EXPECT_EQ(dialogs_.messages[1].icon, MessageIcon::Information);
+  EXPECT_EQ(pointers, std::vector<Qt::CursorShape>({Qt::ArrowCursor, Qt::ArrowCursor}));
   EXPECT_EQ(dialogs_.completions, 1);
 }
 

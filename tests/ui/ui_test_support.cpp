@@ -51,6 +51,7 @@ bool ScriptedDialogs::askYesNo(QWidget*, const QString& text) {
 
 void ScriptedDialogs::message(QWidget*, const QString& text, MessageIcon icon) {
   messages.push_back({text, icon});
+  if (onMessage) onMessage();
 }
 
 void ScriptedDialogs::showCompletion() {

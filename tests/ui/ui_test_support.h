@@ -27,6 +27,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::string> chosenFiles;  // what the file dialog returns, one per click
   std::deque<bool> answers;             // Yes (true) or No, one per question
   std::function<void()> onCompletion;   // runs while the completion dialog would be open
+  std::function<void()> onMessage;      // runs while a message would be open
 
   std::vector<QString> folders;  // the initial folder of each file dialog
   std::vector<QString> questions;

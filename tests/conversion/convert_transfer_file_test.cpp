@@ -218,6 +218,22 @@ TEST_F(ConversionTest, NoApplicationEndsTheRunAtTheReopenedInput) {
   }
 }
 
+TEST_F(ConversionTest, AnInputChangedAfterItsCheckIsCheckedAgain) {
+  writeInput(CrLfFile({AccountLine("A"), TransferLine(Transfer{})}));
+  quadrelo::testing::WriteFile(dir / "remesa.xls", "an earlier workbook");
+  RunServices s = services();
+  workbook::ObjectFactory create = s.createObject;
+  // The application starts between the check and the reopening; the file changes meanwhile.
+  s.createObject = [&](std::string_view className) {
+    writeInput(CrLfFile({TransferLine(Transfer{})}));
+    return create(className);
+  };
+  ConvertTransferFile(input(), output(), s);
+  EXPECT_EQ(messages.shown, std::vector<Message>{kWrongFormat});
+  EXPECT_EQ(ReadFile(output()), "an earlier workbook");
+  EXPECT_EQ(files::OpenCount(), 0);
+}
+
 TEST_F(ConversionTest, ARunningApplicationIsUsedWhenAttachingSucceeds) {
   writeInput(CrLfFile({AccountLine("A"), TransferLine(Transfer{})}));
   RunServices s = services();

@@ -56,6 +56,25 @@ class Run {
     guarded.clear();
   }
 
+  // Opens the input under a free number and reads its first line. False when the run was
+  // refused: the file cannot be opened (or any failure is pending), or it does not begin with an
+  // account header.
+  bool openInput(const std::string& path) {
+    guarded([&] { fileNumber = files::FreeFile(); });
+    open(path);
+    if (guarded.pending()) {
+      refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
+      return false;
+    }
+    readLine();
+    if (TakePiece(line, kRecordType) != kAccountRecord) {
+      refuse(kWrongFormat, MessageIcon::Information,
+             "the first line is not an account header (\"11\")");
+      return false;
+    }
+    return true;
+  }
+
   bool open(const std::string& path) {
     return guarded([&] { files::OpenForInput(fileNumber, PathFromUtf8(path)); });
   }
@@ -181,15 +200,7 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   ContinueOnError& guarded = run.guarded;
 
   // The input must open and begin with an account header.
-  guarded([&] { run.fileNumber = files::FreeFile(); });
-  run.open(sFileIn);
-  if (guarded.pending())
-    return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
-  run.readLine();
-  if (TakePiece(run.line, kRecordType) != kAccountRecord) {
-    return run.refuse(kWrongFormat, MessageIcon::Information,
-                      "the first line is not an account header (\"11\")");
-  }
+  if (!run.openInput(sFileIn)) return;
   files::Close(run.fileNumber);
   if (TrimSpaces(sLibro).empty()) return;
 
@@ -204,20 +215,10 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   guarded([&] { oExcel.Application().displayalerts(false); });
   run.startSheets();
 
-  // Reopen the input; a file whose first line is too long for a record has lost its line
-  // breaks and is repaired first. The checks see any failure since the application was set
-  // up, so a missing application ends the run here too.
-  guarded([&] { run.fileNumber = files::FreeFile(); });
-  run.open(sFileIn);
-  if (guarded.pending())
-    return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
-  run.readLine();
-  // The file was closed since its check and may have been emptied or replaced meanwhile; one
-  // that no longer begins with an account header is refused rather than saved as an empty book.
-  if (TakePiece(run.line, kRecordType) != kAccountRecord) {
-    return run.refuse(kWrongFormat, MessageIcon::Information,
-                      "the first line is not an account header (\"11\")");
-  }
+  // Reopen the input, checked again since it may have changed meanwhile. The checks see any
+  // failure since the application was set up, so a missing application ends the run here too.
+  // A file whose first line is too long for a record has lost its line breaks and is repaired.
+  if (!run.openInput(sFileIn)) return;
   bool firstLineInHand = true;
   if (run.line.size() > kLongestRecord) {
     files::Close(run.fileNumber);
@@ -227,8 +228,9 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
       run.report().lineBreaksNotRepaired(guarded.lastMessage());
     }
     run.open(sFileIn);
-    if (guarded.pending())
+    if (guarded.pending()) {
       return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
+    }
     firstLineInHand = false;
   }
 

@@ -111,7 +111,26 @@ void Flush(OpenFile& file) {
   file.end = 0;
 }
 
-void Install(Table& table, int number, std::unique_ptr<OpenFile> file) {
+void CheckFree(Table& table, int number, const fs::path& path) {
+  CheckNumber(number);
+  if (table.slots[static_cast<std::size_t>(number)]) {
+    Fail(FailureCode::FileAlreadyOpen, "file number already in use", path);
+  }
+}
+
+void Open(Table& table, int number, const fs::path& path, Mode mode) {
+  CheckNotOpenElsewhere(table, path, mode);
+  auto file = std::make_unique<OpenFile>();
+  file->mode = mode;
+  file->path = path;
+  errno = 0;
+  file->file = OpenStream(path, mode == Mode::Output);
+  if (file->file == nullptr) {
+    std::string why = std::string(" (") + std::strerror(errno) + ")";
+    if (mode == Mode::Input) Fail(FailureCode::FileNotFound, "cannot open" + why, path);
+    Fail(FailureCode::WriteFailed, "cannot create" + why, path);
+  }
+  file->block = std::make_unique<char[]>(kBlockSize);
   table.slots[static_cast<std::size_t>(number)] = std::move(file);
 }
 
@@ -129,9 +148,7 @@ int FreeFile() {
 void OpenForInput(int number, const fs::path& path) {
   Table& table = TheTable();
   std::lock_guard lock(table.mutex);
-  CheckNumber(number);
-  if (table.slots[static_cast<std::size_t>(number)])
-    Fail(FailureCode::FileAlreadyOpen, "file number already in use", path);
+  CheckFree(table, number, path);
   std::error_code error;
   fs::file_status status = fs::status(path, error);
   if (!fs::exists(status)) {
@@ -142,26 +159,13 @@ void OpenForInput(int number, const fs::path& path) {
   }
   // Folders, pipes and devices are refused before opening, so that an open never blocks.
   if (!fs::is_regular_file(status)) Fail(FailureCode::FileNotFound, "not an ordinary file", path);
-  CheckNotOpenElsewhere(table, path, Mode::Input);
-  auto file = std::make_unique<OpenFile>();
-  file->mode = Mode::Input;
-  file->path = path;
-  errno = 0;
-  file->file = OpenStream(path, false);
-  if (file->file == nullptr) {
-    Fail(FailureCode::FileNotFound, std::string("cannot open (") + std::strerror(errno) + ")",
-         path);
-  }
-  file->block = std::make_unique<char[]>(kBlockSize);
-  Install(table, number, std::move(file));
+  Open(table, number, path, Mode::Input);
 }
 
 void OpenForOutput(int number, const fs::path& path) {
   Table& table = TheTable();
   std::lock_guard lock(table.mutex);
-  CheckNumber(number);
-  if (table.slots[static_cast<std::size_t>(number)])
-    Fail(FailureCode::FileAlreadyOpen, "file number already in use", path);
+  CheckFree(table, number, path);
   std::error_code error;
   fs::path folder = path.parent_path();
   if (!folder.empty() && !fs::is_directory(folder, error))
@@ -170,18 +174,7 @@ void OpenForOutput(int number, const fs::path& path) {
   if (fs::exists(status) && !fs::is_regular_file(status)) {
     Fail(FailureCode::FileNotFound, "not an ordinary file", path);
   }
-  CheckNotOpenElsewhere(table, path, Mode::Output);
-  auto file = std::make_unique<OpenFile>();
-  file->mode = Mode::Output;
-  file->path = path;
-  errno = 0;
-  file->file = OpenStream(path, true);
-  if (file->file == nullptr) {
-    Fail(FailureCode::WriteFailed, std::string("cannot create (") + std::strerror(errno) + ")",
-         path);
-  }
-  file->block = std::make_unique<char[]>(kBlockSize);
-  Install(table, number, std::move(file));
+  Open(table, number, path, Mode::Output);
 }
 
 std::string LineInput(int number) {

@@ -30,11 +30,16 @@ void AppendUtf8(char32_t c, std::string& out) {
 }  // namespace
 
 void AppendWindows1252(std::string_view bytes, std::string& out) {
-  for (char byte : bytes) {
-    auto b = static_cast<std::uint8_t>(byte);
-    if (b < 0x80) {
-      out += byte;
-    } else if (b < 0xA0) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    // Most of a transfer file is ASCII, which is the same in UTF-8: copy such runs whole.
+    std::size_t run = i;
+    while (run < bytes.size() && static_cast<std::uint8_t>(bytes[run]) < 0x80) ++run;
+    out.append(bytes.data() + i, run - i);
+    if (run == bytes.size()) return;
+    auto b = static_cast<std::uint8_t>(bytes[run]);
+    i = run + 1;
+    if (b < 0xA0) {
       AppendUtf8(kHighControls[b - 0x80], out);
     } else {
       AppendUtf8(b, out);

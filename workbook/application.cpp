@@ -113,6 +113,8 @@ std::uint16_t ColumnFormat(const xls::Sheet& sheet, std::uint16_t column) {
 xls::Cell& CellAt(xls::Sheet& sheet, std::uint32_t row, std::uint16_t column) {
   if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
   std::vector<xls::Cell>& cells = sheet.rows[row];
+  // A transfer's row holds eight cells: one allocation instead of four.
+  if (cells.capacity() == 0) cells.reserve(8);
   if (cells.empty() || cells.back().column < column) {
     // Rows are written left to right, so appending is the common case.
     xls::Cell& cell = cells.emplace_back();

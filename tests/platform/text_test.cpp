@@ -1,0 +1,49 @@
+#include "platform/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quadrelo {
+namespace {
+
+TEST(Windows1252, DecodesToUtf8) {
+  const struct {
+    std::string bytes;
+    std::string utf8;
+  } cases[] = {
+      {"", ""},
+      {"CUENTA 0049", "CUENTA 0049"},
+      {"\xD1", "\xC3\x91"},  // Ñ
+      {"JOS\xC9 GARC\xCD"
+       "A",
+       "JOS\xC3\x89 GARC\xC3\x8D"
+       "A"},  // JOSÉ GARCÍA
+      {"\x80"
+       "100",
+       "\xE2\x82\xAC"
+       "100"},                                                               // €100
+      {"\x93hola\x94", "\xE2\x80\x9Chola\xE2\x80\x9D"},                      // “hola”
+      {"\x8C\x9C\x9F", "\xC5\x92\xC5\x93\xC5\xB8"},                          // Œ œ Ÿ
+      {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},  // undefined: C1
+      {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DecodeWindows1252(c.bytes), c.utf8) << c.bytes;
+    std::string appended = "x";
+    AppendWindows1252(c.bytes, appended);
+    EXPECT_EQ(appended, "x" + c.utf8) << c.bytes;
+  }
+}
+
+TEST(Paths, Utf8RoundTrip) {
+  const std::string name =
+      "remesa_peque\xC3\xB1"
+      "a.txt";
+  EXPECT_EQ(PathToUtf8(PathFromUtf8(name)), name);
+  EXPECT_EQ(PathToUtf8(PathFromUtf8("datos/" + name).filename()), name);
+}
+
+}  // namespace
+}  // namespace quadrelo

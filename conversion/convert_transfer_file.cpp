@@ -150,7 +150,7 @@ class Run {
   }
 
   void writeColumn(const ColumnField& field) {
-    TakeColumn(line, field, bytes_);
+    std::string_view bytes = TakeColumn(line, field, bytes_);
     char address[16];
     address[0] = field.column;
     char* end = std::to_chars(address + 1, address + sizeof address, row_).ptr;
@@ -158,25 +158,25 @@ class Run {
 
     bool written;
     if (field.kind == ValueKind::Amount) {
-      std::optional<double> amount = ReadAmount(bytes_);
-      if (!amount) report_.amountNotNumber(lineNumber, Utf8(bytes_));
+      std::optional<double> amount = ReadAmount(bytes);
+      if (!amount) report_.amountNotNumber(lineNumber, Utf8(bytes));
       written = guarded([&] {
         if (!amount) throw Failure(FailureCode::InvalidArgument, "not a number");
         oExcel.worksheets(sheet_).range(cell).Value(*amount);
       });
       if (!amount) return;
     } else {
-      std::string_view text = Utf8(bytes_);
+      std::string_view text = Utf8(bytes);
       written = guarded([&] { oExcel.worksheets(sheet_).range(cell).Value(text); });
     }
     if (!written) report_.cellNotWritten(lineNumber, cell, guarded.lastMessage());
   }
 
   // The field as UTF-8; most fields are plain ASCII and need no copy.
-  std::string_view Utf8(const std::string& bytes) {
-    bool ascii = true;
-    for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) return bytes;
+  std::string_view Utf8(std::string_view bytes) {
+    unsigned char high = 0;
+    for (char c : bytes) high |= static_cast<unsigned char>(c);
+    if (high < 0x80) return bytes;
     text_.clear();
     AppendWindows1252(bytes, text_);
     return text_;

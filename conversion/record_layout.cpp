@@ -22,13 +22,17 @@ std::string_view TrimSpaces(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-void TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes) {
+std::string_view TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes) {
+  auto clean = [&field](std::string_view piece) {
+    return field.cleaning == Cleaning::Trimmed ? TrimSpaces(piece) : piece;
+  };
+  if (field.pieceCount == 1) return clean(TakePiece(line, field.pieces[0]));
   bytes.clear();
   for (int i = 0; i < field.pieceCount; ++i) {
     if (i > 0) bytes += field.separator;
-    std::string_view piece = TakePiece(line, field.pieces[static_cast<std::size_t>(i)]);
-    bytes.append(field.cleaning == Cleaning::Trimmed ? TrimSpaces(piece) : piece);
+    bytes.append(clean(TakePiece(line, field.pieces[static_cast<std::size_t>(i)])));
   }
+  return bytes;
 }
 
 std::optional<double> ReadAmount(std::string_view text) {

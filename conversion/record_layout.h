@@ -71,9 +71,10 @@ inline constexpr std::array<ColumnField, 3> kRemarksColumns{{
 std::string_view TakePiece(std::string_view line, Piece piece);
 std::string_view TrimSpaces(std::string_view text);
 
-// The column's raw bytes (still in the file's code page): its pieces cleaned and joined.
-// Reuses `bytes`' capacity.
-void TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes);
+// The column's raw bytes (still in the file's code page): its pieces cleaned and joined. A
+// column of one piece is a view into `line`; one of several is joined in `bytes` (its capacity
+// reused) and viewed there.
+std::string_view TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes);
 
 // Reads an amount such as "00012345,67" or " 1.234,5 ": digits with "." between them as
 // thousands separators, a decimal comma followed by at least one digit, spaces around the

@@ -21,8 +21,7 @@ const ColumnField& Transfer(char column) {
 
 std::string Column(std::string_view line, const ColumnField& field) {
   std::string bytes = "left over";
-  TakeColumn(line, field, bytes);
-  return bytes;
+  return std::string(TakeColumn(line, field, bytes));
 }
 
 TEST(RecordLayout, PiecesOfShortLinesAreShortenedOrEmpty) {

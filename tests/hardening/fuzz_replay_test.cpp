@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(FuzzCorpus, EveryKeptInputHoldsTheTargetsProperties) {
+TEST(QUADRELO_FUZZ_SUITE, EveryKeptInputHoldsTheTargetsProperties) {
   std::vector<fs::path> inputs;
   std::vector<fs::path> folders{testing::SourceDir() / "fuzz" / "corpus" / QUADRELO_FUZZ_CORPUS};
   if (std::string(QUADRELO_FUZZ_CORPUS) != "xls_writer") {

@@ -26,6 +26,18 @@ TEST(XlsStringTable, InternsEachTextOnceInOrderOfFirstUse) {
   EXPECT_EQ(strings.intern(strings[0]), 0u);
 }
 
+TEST(XlsStringTable, LongStringsAndLengthsTellApart) {
+  xls::StringTable strings;
+  const std::string longText(70000, 'x');  // longer than a slot records
+  EXPECT_EQ(strings.intern(longText), 0u);
+  EXPECT_EQ(strings.intern(longText + "x"), 1u);
+  EXPECT_EQ(strings.intern(std::string(65535, 'x')), 2u);
+  EXPECT_EQ(strings.intern(longText), 0u);
+  EXPECT_EQ(strings.intern(longText + "x"), 1u);
+  EXPECT_EQ(strings.intern(std::string(65535, 'x')), 2u);
+  EXPECT_EQ(strings[1].size(), 70001u);
+}
+
 TEST(XlsStringTable, KeepsEveryStringThroughManyGrowths) {
   StringTable strings;
   const std::uint32_t count = 300000;

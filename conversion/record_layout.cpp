@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/text.h"
+
 namespace quadrelo::conversion {
 
 namespace {
@@ -14,12 +16,6 @@ std::string_view TakePiece(std::string_view line, Piece piece) {
   auto start = static_cast<std::size_t>(piece.start - 1);
   if (start >= line.size()) return {};
   return line.substr(start, static_cast<std::size_t>(piece.length));
-}
-
-std::string_view TrimSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 std::string_view TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes) {

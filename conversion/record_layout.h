@@ -69,7 +69,6 @@ inline constexpr std::array<ColumnField, 3> kRemarksColumns{{
 
 // The bytes at `piece`; shorter or empty when the line ends inside or before it. Never fails.
 std::string_view TakePiece(std::string_view line, Piece piece);
-std::string_view TrimSpaces(std::string_view text);
 
 // The column's raw bytes (still in the file's code page): its pieces cleaned and joined. A
 // column of one piece is a view into `line`; one of several is joined in `bytes` (its capacity

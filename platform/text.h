@@ -11,6 +11,9 @@ std::string DecodeWindows1252(std::string_view bytes);
 // Appends the decoded bytes to `out` (no allocation when `out` has room).
 void AppendWindows1252(std::string_view bytes, std::string& out);
 
+// Removes spaces (the space character only, not tabs) at both ends.
+std::string_view TrimSpaces(std::string_view text);
+
 // Paths travel as UTF-8 strings and become std::filesystem::path only here, so that non-ASCII
 // names work the same on every platform.
 std::filesystem::path PathFromUtf8(std::string_view utf8);

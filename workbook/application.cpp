@@ -175,13 +175,6 @@ std::uint16_t InternFormat(xls::Book& book, std::string_view format) {
   return static_cast<std::uint16_t>(book.formats.size() - 1);
 }
 
-std::string Trim(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  std::size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
-
 }  // namespace
 
 // ---- Worksheet ------------------------------------------------------------------------------
@@ -341,7 +334,7 @@ WorksheetsObject WorkbookObject::worksheets() const {
 
 void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   Enter(app_, "SaveAs");
-  std::string name = Trim(args.FileName);
+  std::string name(TrimSpaces(args.FileName));
   if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
   try {
     ReplacementFile file(PathFromUtf8(name));

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "platform/continue_on_error.h"
+#include "platform/text.h"
 #include "workbook/application.h"
 
 namespace quadrelo::workbook {
@@ -25,12 +26,6 @@ constexpr std::array<HeaderCell, 8> kHeaderRow{{
     {"G1", "Observaciones 1"},
     {"H1", "Observaciones 2"},
 }};
-
-std::string_view TrimSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 }  // namespace
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace quadrelo::conversion {
 namespace {
 

@@ -10,8 +10,6 @@ namespace quadrelo::xls {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;  // a power of two
-// Lengths from this one up are read from the offsets instead of the slot.
-constexpr std::uint64_t kLongString = 0xFFFF;
 
 // A fast 64-bit hash of a string's bytes (multiply and shift over 8-byte words); only used
 // inside one run, so byte order does not matter.
@@ -39,41 +37,36 @@ std::uint64_t HashBytes(std::string_view bytes) {
 
 }  // namespace
 
-StringTable::StringTable() : offsets_{0}, slots_(kInitialSlots) {}
+StringTable::StringTable() : offsets_{0}, slots_(kInitialSlots, 0) {}
 
 std::uint32_t StringTable::intern(std::string_view utf8) {
   // Linear probing stays short up to three quarters full; neighbouring slots share a cache line.
   if ((static_cast<std::size_t>(size()) + 1) * 4 > slots_.size() * 3) grow();
-  const auto tag = static_cast<std::uint32_t>(HashBytes(utf8) >> 32);
+  const std::uint64_t tag = HashBytes(utf8) & 0xFFFFFFFF00000000ull;
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = tag & mask;; i = (i + 1) & mask) {
-    Slot& slot = slots_[i];
-    if (slot.index == 0) {
-      std::uint64_t start = bytes_.size();
+  for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
+    std::uint64_t entry = slots_[slot];
+    if (entry == 0) {
       bytes_.append(utf8.data(), utf8.size());
       offsets_.push_back(bytes_.size());
-      std::uint64_t length = utf8.size() < kLongString ? utf8.size() : kLongString;
-      slot = Slot{tag, size(), start << 16 | length};
+      slots_[slot] = tag | size();
       return size() - 1;
     }
-    if (slot.tag != tag) continue;
-    std::uint64_t start = slot.place >> 16;
-    std::uint64_t length = slot.place & kLongString;
-    if (length == kLongString) length = offsets_[slot.index] - start;
-    if (length == utf8.size() && std::memcmp(bytes_.data() + start, utf8.data(), length) == 0) {
-      return slot.index - 1;
+    if ((entry & 0xFFFFFFFF00000000ull) == tag) {
+      auto index = static_cast<std::uint32_t>(entry) - 1;
+      if ((*this)[index] == utf8) return index;
     }
   }
 }
 
 void StringTable::grow() {
-  std::vector<Slot> slots(slots_.size() * 2);
+  std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
   const std::size_t mask = slots.size() - 1;
-  for (const Slot& slot : slots_) {
-    if (slot.index == 0) continue;
-    std::size_t i = slot.tag & mask;
-    while (slots[i].index != 0) i = (i + 1) & mask;
-    slots[i] = slot;
+  for (std::uint64_t entry : slots_) {
+    if (entry == 0) continue;
+    std::size_t slot = (entry >> 32) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = entry;
   }
   slots_.swap(slots);
 }

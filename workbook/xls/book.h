@@ -34,15 +34,9 @@ class StringTable {
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
-  // A slot of the index: the high 32 bits of the string's hash, so that probing and growing
-  // rarely look at the strings themselves, and where the string lies, so that confirming a match
-  // costs one look into the arena instead of two.
-  struct Slot {
-    std::uint32_t tag = 0;
-    std::uint32_t index = 0;  // index + 1 of the string; 0 marks an empty slot
-    std::uint64_t place = 0;  // offset in bytes_ << 16 | length (0xFFFF: look in offsets_)
-  };
-  std::vector<Slot> slots_;
+  // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
+  // hash above, so that probing and growing rarely need to look at the strings themselves.
+  std::vector<std::uint64_t> slots_;
 };
 
 enum class CellKind : std::uint8_t { Blank, Text, Number };

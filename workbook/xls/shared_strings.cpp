@@ -91,7 +91,10 @@ void AppendString(RecordWriter& w, const EncodedString& s) {
 }  // namespace
 
 std::uint16_t ExtSstBucketSize(std::uint32_t stringCount) {
-  return static_cast<std::uint16_t>(std::max<std::uint32_t>(stringCount / 128 + 1, 8));
+  // The size is 16 bits: past 128 full buckets of 65535 strings it stays at the largest, rather
+  // than wrapping round to a size below 8 and a bucket per handful of strings.
+  return static_cast<std::uint16_t>(
+      std::min<std::uint32_t>(std::max<std::uint32_t>(stringCount / 128 + 1, 8), 0xFFFF));
 }
 
 void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCount,

@@ -298,7 +298,10 @@ void CheckExtSst(std::string_view body, std::size_t sstOffset, const SstInfo& ss
   std::uint16_t dsst = Get16(body, 0);
   Require(dsst >= 8, "EXTSST bucket size below 8");
   std::size_t buckets = (sst.unique + dsst - 1u) / dsst;
-  Require(buckets <= 128, "EXTSST has more than 128 buckets");
+  // At most 128 buckets, unless even buckets of the largest size cannot hold the strings so.
+  Require(buckets <= 128 || dsst == 0xFFFF, "EXTSST has more than 128 buckets");
+  Require(buckets <= 128 || buckets == (sst.unique + 0xFFFEu) / 0xFFFF,
+          "EXTSST has more than 128 buckets");
   Require(body.size() == 2 + 8 * buckets, "EXTSST size does not match its bucket count");
   for (std::size_t k = 0; k < buckets; ++k) {
     std::size_t ib = Get32(body, 2 + 8 * k);

@@ -12,6 +12,7 @@
 #include "platform/byte_sink.h"
 #include "workbook/application.h"
 #include "workbook/xls/book.h"
+#include "workbook/xls/shared_strings.h"
 
 namespace quadrelo::hardening {
 namespace {
@@ -118,6 +119,23 @@ TEST(XlsStructure, FindsEachKindOfDamage) {
       EXPECT_EQ(fault, damage.found);
     }
   }
+}
+
+// Found by a 1 GB input of 13 million transfers: the 16-bit bucket size wrapped round.
+TEST(XlsStructure, ExtSstBucketsStayWithinTheirSixteenBits) {
+  const std::uint32_t counts[] = {0,       1,       1023,    1024,     8388479,  8388480,
+                                  8388607, 8388608, 8388736, 13300000, 16777216, 0xFFFFFFFF};
+  std::uint32_t previous = 0;
+  for (std::uint32_t count : counts) {
+    std::uint32_t size = xls::ExtSstBucketSize(count);
+    EXPECT_GE(size, 8u) << count;
+    EXPECT_GE(size, previous) << count;
+    if (count <= 128u * 0xFFFF) {
+      EXPECT_LE((std::uint64_t{count} + size - 1) / size, 128u) << count;
+    }
+    previous = size;
+  }
+  EXPECT_EQ(xls::ExtSstBucketSize(13300000), 0xFFFF);
 }
 
 }  // namespace

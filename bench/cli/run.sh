@@ -35,9 +35,9 @@ echo "Máquina: Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $(npr
   "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
 echo "Fecha: $(date -u +%Y-%m-%d)  $runs ejecuciones por tamaño (mediana); $accounts cuentas"
 echo
-printf '| %13s | %9s | %10s | %14s | %8s | %10s | %10s |\n' transferencias registros \
+printf '| %14s | %9s | %10s | %14s | %8s | %10s | %10s |\n' transferencias registros \
   "mediana s" "registros/s" "MB/s" "memoria MB" "salida MB"
-printf '|%s|%s|%s|%s|%s|%s|%s|\n' "---------------" "-----------" "------------" \
+printf '|%s|%s|%s|%s|%s|%s|%s|\n' "----------------" "-----------" "------------" \
   "----------------" "----------" "------------" "------------"
 for n in $sizes; do
   input="$work/remesa-$n.txt" output="$work/remesa-$n.xls"
@@ -54,6 +54,6 @@ for n in $sizes; do
   records=$((accounts + 2 * n))
   awk -v n="$n" -v r="$records" -v t="$median" -v in_b="$(stat -c %s "$input")" \
       -v out_b="$(stat -c %s "$output")" -v kb="$peak_kb" 'BEGIN {
-    printf "| %13d | %9d | %10.3f | %14.0f | %8.1f | %10.1f | %10.1f |\n",
+    printf "| %14d | %9d | %10.3f | %14.0f | %8.1f | %10.1f | %10.1f |\n",
       n, r, t, r / t, in_b / t / 1e6, kb / 1024, out_b / 1048576 }'
 done

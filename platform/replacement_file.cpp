@@ -9,6 +9,13 @@
 #include "platform/failure.h"
 #include "platform/text.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace quadrelo {
 
 namespace fs = std::filesystem;
@@ -20,6 +27,30 @@ std::FILE* OpenExclusive(const fs::path& path) {
   return _wfopen(path.c_str(), L"wbx");
 #else
   return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+// Puts the file's bytes on the disk, so that after the rename a power cut cannot leave an empty
+// or partly written file in place of the old one.
+bool SyncToDisk(std::FILE* file) {
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+// Makes the rename itself durable; where the folder cannot be opened for it, the rename stands
+// as the file system keeps it.
+void SyncFolder(const fs::path& folder) {
+#ifndef _WIN32
+  int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+#else
+  (void)folder;
 #endif
 }
 
@@ -70,7 +101,7 @@ void ReplacementFile::write(const char* data, std::size_t size) {
 
 void ReplacementFile::commit() {
   if (file_ == nullptr) Fail(target_, "already closed");
-  bool flushed = std::fflush(file_) == 0;
+  bool flushed = std::fflush(file_) == 0 && SyncToDisk(file_);
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   if (!flushed || !closed) {
@@ -88,6 +119,7 @@ void ReplacementFile::commit() {
     Fail(target_, "cannot replace (" + error.message() + ")");
   }
   temporary_.clear();
+  SyncFolder(target_.parent_path());
 }
 
 void ReplacementFile::discard() noexcept {

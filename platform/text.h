@@ -11,6 +11,9 @@ std::string DecodeWindows1252(std::string_view bytes);
 // Appends the decoded bytes to `out` (no allocation when `out` has room).
 void AppendWindows1252(std::string_view bytes, std::string& out);
 
+// Appends the UTF-8 form of one code point (U+0000 to U+10FFFF).
+void AppendUtf8(char32_t c, std::string& out);
+
 // Removes spaces (the space character only, not tabs) at both ends.
 std::string_view TrimSpaces(std::string_view text);
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "tests/support/test_support.h"
 
@@ -87,7 +88,7 @@ TEST_F(DebianPackage, HoldsTheTwoProgramsAndTheirDataOnly) {
   EXPECT_EQ(files, expected) << contents_;
 }
 
-TEST_F(DebianPackage, ControlFieldsNameTheProductAndWhatTheWindowNeeds) {
+TEST_F(DebianPackage, ControlFieldsAndReleaseTextsMatchTheProject) {
   EXPECT_EQ(Field("Package"), "quadrelo\n");
   EXPECT_EQ(Field("Version"), QUADRELO_PACKAGE_VERSION "\n");
   EXPECT_NE(Field("Maintainer").find('@'), std::string::npos);
@@ -100,6 +101,23 @@ TEST_F(DebianPackage, ControlFieldsNameTheProductAndWhatTheWindowNeeds) {
   const std::string description = Field("Description");
   EXPECT_NE(description.find("received transfers"), std::string::npos) << description;
   EXPECT_NE(description.find("transferencias recibidas"), std::string::npos) << description;
+
+  // The texts written by hand for a release name the project's version, not an older one.
+  const std::string version = QUADRELO_PACKAGE_VERSION;
+  const std::pair<std::string, std::string> releaseTexts[] = {
+      {"zcat " + ShellQuote(Installed("share/doc/quadrelo/changelog.gz")),
+       "quadrelo (" + version + ")"},
+      {"zcat " + ShellQuote(Installed("share/man/man1/quadrelo-convert.1.gz")),
+       "\"Quadrelo " + version + "\""},
+      {"zcat " + ShellQuote(Installed("share/man/man1/quadrelo.1.gz")),
+       "\"Quadrelo " + version + "\""},
+      {"cat " + ShellQuote(Installed("share/metainfo/org.example.quadrelo.metainfo.xml")),
+       "<release version=\"" + version + "\""},
+  };
+  for (const auto& [command, text] : releaseTexts) {
+    EXPECT_NE(RunCommand(command).output.find(text), std::string::npos)
+        << command << ": no " << text;
+  }
 }
 
 TEST_F(DebianPackage, InstalledConverterWritesAWorkbookThatXlrdReads) {

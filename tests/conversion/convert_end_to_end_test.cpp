@@ -193,5 +193,49 @@ TEST_F(ConversionTest, TheSamplesConvert) {
   }
 }
 
+// The saved bytes of fixed inputs, so that work on the writer's speed cannot change a workbook
+// unnoticed. A digest changes only on purpose, together with what changed the file.
+TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
+  struct Case {
+    const char* name;  // a sample, or generated from `options`
+    bench::GeneratorOptions options;
+    const char* digest;
+  };
+  auto generated = [](long transfers, int accounts, std::uint64_t seed) {
+    bench::GeneratorOptions options;
+    options.transfers = transfers;
+    options.accounts = accounts;
+    options.seed = seed;
+    return options;
+  };
+  bench::GeneratorOptions lineFeeds = generated(2000, 4, 5);
+  lineFeeds.lineFeedsOnly = true;
+  bench::GeneratorOptions shortLines = generated(3000, 3, 6);
+  shortLines.remarks = false;
+  shortLines.trimTrailingSpaces = true;
+  shortLines.finalLineBreak = false;
+  const Case cases[] = {
+      {"remesa-tres-cuentas.txt", {}, "60f1bd81297c8cf9"},
+      {"remesa-saltos-lf.txt", {}, "94d095f64d224d48"},
+      {"remesa-lineas-cortas.txt", {}, "904b5c5db1fb91f5"},
+      // Past one sheet's rows, and a shared-string table that runs over many records.
+      {"66,000 transfers of one account", generated(66000, 1, 11), "23009fe311436866"},
+      {"line feeds only", lineFeeds, "e0012c9fed4b846e"},
+      {"short lines, no remarks", shortLines, "cf074d21871661be"},
+  };
+  for (const Case& c : cases) {
+    std::string name = c.name;
+    if (name.ends_with(".txt")) {
+      writeInput(quadrelo::testing::ReadFile(quadrelo::testing::SourceDir() / "samples" / name));
+    } else {
+      writeInput(bench::GenerateTransferFile(c.options));
+    }
+    files::Reset();
+    convert();
+    EXPECT_TRUE(messages.shown.empty()) << name;
+    EXPECT_EQ(quadrelo::testing::Digest(quadrelo::testing::ReadFile(output())), c.digest) << name;
+  }
+}
+
 }  // namespace
 }  // namespace quadrelo::conversion::testing

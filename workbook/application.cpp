@@ -11,6 +11,7 @@
 #include "platform/replacement_file.h"
 #include "platform/text.h"
 #include "workbook/cell_address.h"
+#include "workbook/xls/background_interner.h"
 #include "workbook/xls/book.h"
 
 namespace quadrelo::workbook {
@@ -19,6 +20,11 @@ ApplicationObject oExcel;
 
 struct WorkbookState {
   xls::Book book;
+  // Cell texts reach the string table through a second thread until the contents are first
+  // needed (saved or looked at); until then text cells hold the interner's tickets.
+  std::unique_ptr<xls::BackgroundInterner> interner =
+      std::make_unique<xls::BackgroundInterner>(book.strings);
+  bool textsLost = false;   // interning failed: the workbook cannot be saved whole
   int nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
   // How many sheets bear each name (ASCII letters lowered), so a default name is found unused
   // without comparing it with every sheet: workbooks may hold tens of thousands.
@@ -37,6 +43,24 @@ struct WorkbookState {
     if (it != namesInUse.end() && --it->second == 0) namesInUse.erase(it);
   }
   bool nameInUse(std::string_view name) const { return namesInUse.count(Key(name)) != 0; }
+
+  std::uint32_t textIndex(std::string_view text) {
+    return interner ? interner->add(text) : book.strings.intern(text);
+  }
+  // Every text cell holds its string index from here on.
+  void settle() {
+    if (interner) {
+      std::unique_ptr<xls::BackgroundInterner> finishing = std::move(interner);
+      std::vector<std::uint32_t> indexes;
+      try {
+        indexes = finishing->finish();
+      } catch (...) {
+        textsLost = true;
+      }
+      xls::ResolveTickets(book, indexes);
+    }
+    if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
+  }
 };
 
 struct ApplicationState {
@@ -258,7 +282,7 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  std::uint32_t index = sheet_.book_->book.strings.intern(text);
+  std::uint32_t index = sheet_.book_->textIndex(text);
   xls::Cell& cell = CellAt(sheet, area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
   cell.text = index;
@@ -337,6 +361,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   std::string name(TrimSpaces(args.FileName));
   if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
   try {
+    book_->settle();
     ReplacementFile file(PathFromUtf8(name));
     xls::WriteWorkbook(book_->book, file);
     file.commit();
@@ -347,6 +372,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
 
 const xls::Book& WorkbookObject::contents() const {
   Enter(app_, "contents");
+  book_->settle();
   return book_->book;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/workbook/xls_test_books.h"
+#include "workbook/xls/background_interner.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {
@@ -49,6 +50,30 @@ TEST(XlsStringTable, KeepsEveryStringThroughManyGrowths) {
     ASSERT_EQ(strings[i], "texto " + std::to_string(i));
   }
   EXPECT_EQ(strings.size(), count);
+}
+
+TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
+  // Repeats near and far, empty texts, and enough texts for many batches and growths.
+  std::vector<std::string> texts;
+  for (std::uint32_t i = 0; i < 60000; ++i) {
+    texts.push_back(i % 5 == 0 ? std::string() : std::to_string(i % 3 == 0 ? i : i % 977) + "t");
+  }
+  StringTable expected;
+  std::vector<std::uint32_t> indexes;
+  for (const std::string& text : texts) indexes.push_back(expected.intern(text));
+
+  StringTable strings;
+  BackgroundInterner interner(strings);
+  for (std::uint32_t i = 0; i < texts.size(); ++i) ASSERT_EQ(interner.add(texts[i]), i);
+  std::vector<std::uint32_t> byTicket = interner.finish();
+  EXPECT_EQ(byTicket, indexes);
+  ASSERT_EQ(strings.size(), expected.size());
+  for (std::uint32_t i = 0; i < strings.size(); ++i) ASSERT_EQ(strings[i], expected[i]);
+
+  // One dropped unfinished neither waits for ever nor leaves its thread running.
+  StringTable dropped;
+  BackgroundInterner unfinished(dropped);
+  for (const std::string& text : texts) unfinished.add(text);
 }
 
 std::vector<std::string> Saved(const std::vector<std::string>& given) {

@@ -22,6 +22,9 @@ class StringTable {
  public:
   StringTable();
   std::uint32_t intern(std::string_view utf8);
+  // Interns `count` texts in order, as intern() would one by one, and puts their indexes in
+  // `indexes`. Faster for many texts: it fetches the table's memory for the texts ahead early.
+  void intern(const std::string_view* texts, std::size_t count, std::uint32_t* indexes);
   // An index the table does not have gives the empty string.
   std::string_view operator[](std::uint32_t index) const {
     if (index >= size()) return {};
@@ -31,6 +34,9 @@ class StringTable {
 
  private:
   void grow();
+  std::uint32_t intern(std::string_view utf8, std::uint64_t hash);
+  void prefetchSlot(std::uint64_t hash) const;
+  void prefetchString(std::uint64_t hash, bool bytes) const;
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])

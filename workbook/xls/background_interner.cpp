@@ -1,0 +1,125 @@
+#include "workbook/xls/background_interner.h"
+
+#include <system_error>
+#include <utility>
+
+namespace quadrelo::xls {
+
+BackgroundInterner::~BackgroundInterner() {
+  {
+    std::lock_guard lock(mutex_);
+    waiting_.clear();  // nobody will ask for these tickets
+  }
+  stop();
+}
+
+void BackgroundInterner::intern(const Batch& batch) {
+  texts_.clear();
+  std::size_t start = 0;
+  for (std::size_t end : batch.ends) {
+    texts_.emplace_back(batch.bytes.data() + start, end - start);
+    start = end;
+  }
+  std::size_t first = indexes_.size();
+  indexes_.resize(first + texts_.size());
+  table_.intern(texts_.data(), texts_.size(), indexes_.data() + first);
+}
+
+void BackgroundInterner::send() {
+  Batch next;
+  {
+    std::unique_lock lock(mutex_);
+    if (!thread_.joinable() && !failure_) {
+      try {
+        thread_ = std::thread([this] { work(); });
+      } catch (const std::system_error&) {
+        // No thread to be had: this batch and the later ones are interned here and now.
+      }
+    }
+    if (!thread_.joinable()) {
+      lock.unlock();
+      internHere();
+      return;
+    }
+    changed_.wait(lock, [this] { return waiting_.size() < kWaitingBatches; });
+    waiting_.push_back(std::move(filling_));
+    if (!spare_.empty()) {
+      next = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  changed_.notify_all();
+  next.bytes.clear();
+  next.ends.clear();
+  filling_ = std::move(next);
+}
+
+void BackgroundInterner::internHere() {
+  // A failure is kept for finish(): a later ticket must never meet an earlier text's index.
+  if (!failure_) {
+    try {
+      intern(filling_);
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  }
+  filling_.bytes.clear();
+  filling_.ends.clear();
+}
+
+void BackgroundInterner::work() {
+  for (;;) {
+    Batch batch;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return !waiting_.empty() || closing_; });
+      if (waiting_.empty()) return;
+      batch = std::move(waiting_.front());
+      waiting_.pop_front();
+    }
+    changed_.notify_all();
+    // After a failure the batches are only taken, so that the caller never waits in vain.
+    if (!failure_) {
+      try {
+        intern(batch);
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+    }
+    std::lock_guard lock(mutex_);
+    spare_.push_back(std::move(batch));
+  }
+}
+
+void BackgroundInterner::stop() noexcept {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+std::vector<std::uint32_t> BackgroundInterner::finish() {
+  if (!filling_.ends.empty()) send();
+  stop();
+  if (failure_) std::rethrow_exception(failure_);
+  return std::move(indexes_);
+}
+
+void ResolveTickets(Book& book, const std::vector<std::uint32_t>& indexes) {
+  for (const auto& sheet : book.sheets) {
+    if (!sheet) continue;
+    for (std::vector<Cell>& row : sheet->rows) {
+      for (Cell& cell : row) {
+        // A ticket the interner never saw (none should exist) becomes an index the table does
+        // not have, which saves as an empty cell.
+        if (cell.kind == CellKind::Text) {
+          cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace quadrelo::xls

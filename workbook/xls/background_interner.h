@@ -1,0 +1,74 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "workbook/xls/book.h"
+
+namespace quadrelo::xls {
+
+// Interns texts into a StringTable on a thread of its own, so that the table's lookups (a cache
+// miss each once a large workbook's table outgrows the caches) run on a second core beside the
+// caller's work. add() hands out tickets 0, 1, 2, ... in call order; finish() waits for the
+// thread and gives, for each ticket, the index intern() would have returned had the same texts
+// been interned in the same order. The table belongs to the thread until finish() returns.
+// Texts travel in batches, and only a few batches wait at a time, so that a caller faster than
+// the thread waits for it rather than piling up texts.
+class BackgroundInterner {
+ public:
+  explicit BackgroundInterner(StringTable& table) : table_(table) {}
+  // Waits for the thread; the tickets handed out are then lost.
+  ~BackgroundInterner();
+  BackgroundInterner(const BackgroundInterner&) = delete;
+  BackgroundInterner& operator=(const BackgroundInterner&) = delete;
+
+  std::uint32_t add(std::string_view utf8) {
+    if (filling_.ends.size() == kBatchTexts) send();
+    filling_.bytes.append(utf8);
+    filling_.ends.push_back(filling_.bytes.size());
+    return tickets_++;
+  }
+  // The index of every ticket; rethrows what interning threw (running out of memory).
+  std::vector<std::uint32_t> finish();
+
+ private:
+  static constexpr std::size_t kBatchTexts = 4096;
+  static constexpr std::size_t kWaitingBatches = 4;
+
+  struct Batch {
+    std::string bytes;              // the texts back to back
+    std::vector<std::size_t> ends;  // where each text ends in `bytes`
+  };
+
+  void send();
+  void intern(const Batch& batch);
+  void internHere();
+  void work();
+  void stop() noexcept;
+
+  StringTable& table_;
+  std::uint32_t tickets_ = 0;
+  Batch filling_;  // the caller's
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Batch> waiting_;  // for the thread, oldest first
+  std::vector<Batch> spare_;   // interned, kept for their capacity
+  bool closing_ = false;
+  // The thread's, read by the caller once it has joined.
+  std::vector<std::uint32_t> indexes_;
+  std::vector<std::string_view> texts_;  // the batch being interned
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
+
+// Turns the tickets that text cells hold into string indexes, through `indexes` from finish().
+void ResolveTickets(Book& book, const std::vector<std::uint32_t>& indexes);
+
+}  // namespace quadrelo::xls

@@ -223,12 +223,27 @@ std::string WorksheetObject::Name() const {
   return sheet().name;
 }
 
-RangeObject WorksheetObject::range(std::string_view address) const {
-  Enter(app_, "range");
-  sheet();
+namespace {
+
+CellArea ParsedArea(std::string_view address) {
   std::optional<CellArea> area = ParseCellAddress(address);
   if (!area) Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
-  return RangeObject(*this, *area);
+  return *area;
+}
+
+}  // namespace
+
+RangeObject WorksheetObject::range(std::string_view address) const& {
+  Enter(app_, "range");
+  sheet();
+  return RangeObject(*this, ParsedArea(address));
+}
+
+RangeObject WorksheetObject::range(std::string_view address) && {
+  Enter(app_, "range");
+  sheet();
+  CellArea area = ParsedArea(address);
+  return RangeObject(std::move(*this), area);
 }
 
 void WorksheetObject::Move(const MoveArgs& args) {
@@ -335,13 +350,27 @@ int WorksheetsObject::Count() const {
   return static_cast<int>(book_->book.sheets.size());
 }
 
-WorksheetObject WorksheetsObject::operator()(int position) const {
-  Enter(app_, "Item");
-  const auto& sheets = book_->book.sheets;
+namespace {
+
+const std::shared_ptr<xls::Sheet>& SheetAt(const WorkbookState& state, int position) {
+  const auto& sheets = state.book.sheets;
   if (position < 1 || static_cast<std::size_t>(position) > sheets.size()) {
     Fail(FailureCode::IndexOutOfRange, "no worksheet at position " + std::to_string(position));
   }
-  return WorksheetObject(app_, book_, sheets[static_cast<std::size_t>(position) - 1]);
+  return sheets[static_cast<std::size_t>(position) - 1];
+}
+
+}  // namespace
+
+WorksheetObject WorksheetsObject::operator()(int position) const& {
+  Enter(app_, "Item");
+  return WorksheetObject(app_, book_, SheetAt(*book_, position));
+}
+
+WorksheetObject WorksheetsObject::operator()(int position) && {
+  Enter(app_, "Item");
+  const std::shared_ptr<xls::Sheet>& sheet = SheetAt(*book_, position);
+  return WorksheetObject(std::move(app_), book_, sheet);
 }
 
 WorksheetObject WorksheetsObject::Add() {

@@ -31,6 +31,8 @@ class StringTable {
     return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
   }
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
+  // Bytes of all the strings together.
+  std::size_t byteCount() const { return bytes_.size(); }
 
  private:
   void grow();

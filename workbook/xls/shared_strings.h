@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "workbook/xls/book.h"
@@ -29,5 +30,17 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
               std::vector<ExtSstBucket>& buckets);
 void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
                  const std::vector<ExtSstBucket>& buckets);
+
+// The SST records of a table, encoded before their place in the stream and the number of
+// LABELSST cells are known, so that a workbook's strings are encoded once (and on a thread of
+// their own while the sheets are measured).
+struct EncodedSst {
+  std::string records;                // SST and CONTINUE records; the LABELSST count left 0
+  std::vector<ExtSstBucket> buckets;  // stream offsets counted from the SST's header
+  std::uint32_t stringCount = 0;
+};
+EncodedSst EncodeSst(const StringTable& strings);
+// Writes `sst` with the workbook's LABELSST count, then its EXTSST.
+void WriteEncodedSst(RecordWriter& w, const EncodedSst& sst, std::uint32_t labelCount);
 
 }  // namespace quadrelo::xls

@@ -1,7 +1,11 @@
 #include "workbook/xls/workbook_stream.h"
 
 #include <array>
+#include <exception>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/failure.h"
@@ -24,6 +28,7 @@ struct WorkbookPlan {
   std::vector<WorksheetPlan> sheetPlans;
   std::vector<std::uint32_t> sheetOffsets;  // BOF of each sheet in the stream
   std::uint32_t labelCount = 0;
+  EncodedSst sst;
   std::uint64_t globalsSize = 0;
   std::uint64_t streamSize = 0;
 };
@@ -59,8 +64,7 @@ void WriteBoundSheet(RecordWriter& w, std::uint32_t offset, const std::string& n
   w.record(record::kBoundSheet, body);
 }
 
-void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
-                  const StyleTable& styles) {
+void WriteGlobals(RecordWriter& w, const WorkbookPlan& plan, const StyleTable& styles) {
   WriteBof(w, SubstreamKind::Globals);
   WriteCodePage(w);
   WriteWindow1(w, plan.activeSheet);
@@ -72,9 +76,7 @@ void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     WriteBoundSheet(w, i < plan.sheetOffsets.size() ? plan.sheetOffsets[i] : 0, plan.names[i]);
   }
-  std::vector<ExtSstBucket> buckets;
-  WriteSst(w, book.strings, plan.labelCount, buckets);
-  WriteExtSst(w, book.strings.size(), buckets);
+  WriteEncodedSst(w, plan.sst, plan.labelCount);
   WriteEof(w);
 }
 
@@ -92,15 +94,36 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
                          ? static_cast<std::uint16_t>(book.activeSheet)
                          : 0;
 
-  for (const Sheet* sheet : plan.sheets) {
-    plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
-    plan.labelCount += plan.sheetPlans.back().labelCount;
+  // The strings do not depend on the sheets: they are encoded once, on a second thread while
+  // the sheets are measured.
+  EncodedSst sst;
+  std::exception_ptr encodingFailed;
+  {
+    auto encode = [&] {
+      try {
+        sst = EncodeSst(book.strings);
+      } catch (...) {
+        encodingFailed = std::current_exception();
+      }
+    };
+    std::jthread encoder;
+    try {
+      encoder = std::jthread(encode);
+    } catch (const std::system_error&) {
+      encode();
+    }
+    for (const Sheet* sheet : plan.sheets) {
+      plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
+      plan.labelCount += plan.sheetPlans.back().labelCount;
+    }
   }
+  if (encodingFailed) std::rethrow_exception(encodingFailed);
+  plan.sst = std::move(sst);
   // Measure the globals by writing them into nothing: only the offsets are still unknown, and
   // they do not change the size.
   ByteOutput counter;
   RecordWriter measure(counter, 0);
-  WriteGlobals(measure, book, plan, styles);
+  WriteGlobals(measure, plan, styles);
   plan.globalsSize = counter.position();
 
   std::uint64_t offset = plan.globalsSize;
@@ -125,7 +148,7 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
 
   WriteCompoundHeader(layout, out);
   RecordWriter w(out, out.position());
-  WriteGlobals(w, book, plan, styles);
+  WriteGlobals(w, plan, styles);
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,
                    w);

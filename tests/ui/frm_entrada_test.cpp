@@ -457,11 +457,9 @@ TEST_F(WindowTest, RunHandsEventsToQtOncePerIntervalAndSeesStopOnEveryCall) {
     bool handedOver;       // an event posted before it has been handled after it
   };
   const Step steps[] = {
-      {milliseconds(0), false},
-      {kEventInterval - milliseconds(1), false},
+      {milliseconds(0), false},   {kEventInterval - milliseconds(1), false},
       {milliseconds(1), true},  // a full interval since the run began
-      {milliseconds(0), false},
-      {kEventInterval - milliseconds(1), false},
+      {milliseconds(0), false},   {kEventInterval - milliseconds(1), false},
       {milliseconds(1), true},  // a full interval since the last hand-over
       {3 * kEventInterval, true},
   };
@@ -471,7 +469,8 @@ TEST_F(WindowTest, RunHandsEventsToQtOncePerIntervalAndSeesStopOnEveryCall) {
     for (const Step& step : steps) {
       SCOPED_TRACE(step.advance.count());
       bool handled = false;
-      QMetaObject::invokeMethod(&window(), [&] { handled = true; }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          &window(), [&] { handled = true; }, Qt::QueuedConnection);
       now_ += step.advance;
       EXPECT_TRUE(run.events->yield());
       EXPECT_EQ(handled, step.handedOver);

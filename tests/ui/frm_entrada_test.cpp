@@ -457,17 +457,19 @@ TEST_F(WindowTest, RunHandsEventsToQtOncePerIntervalAndSeesStopOnEveryCall) {
     bool handedOver;       // an event posted before it has been handled after it
   };
   const Step steps[] = {
-      {milliseconds(0), false},   {kEventInterval - milliseconds(1), false},
-      {milliseconds(1), true},  // a full interval since the run began
-      {milliseconds(0), false},   {kEventInterval - milliseconds(1), false},
-      {milliseconds(1), true},  // a full interval since the last hand-over
-      {3 * kEventInterval, true},
+      {milliseconds(0), false},                   // the run has just begun
+      {kEventInterval - milliseconds(1), false},  // not yet an interval
+      {milliseconds(1), true},                    // a full interval since the run began
+      {milliseconds(0), false},                   // just handed over
+      {kEventInterval - milliseconds(1), false},  // not yet an interval
+      {milliseconds(1), true},                    // a full interval since the last hand-over
+      {3 * kEventInterval, true},                 // several intervals: still one hand-over
   };
   choose("remesa.txt");
   window().show();
   duringRun_ = [&](const conversion::RunServices& run) {
     for (const Step& step : steps) {
-      SCOPED_TRACE(step.advance.count());
+      SCOPED_TRACE(&step - steps);
       bool handled = false;
       QMetaObject::invokeMethod(
           &window(), [&] { handled = true; }, Qt::QueuedConnection);

@@ -118,7 +118,7 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
   setFixedSize(TwipsSize(6000, 3360));
 
   QGroupBox* frame1 = MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
-  tbEntrada_ = MakePathBox(frame1, "tbEntrada", TwipsRect(120, 360, 4815, 405));
+  inputBox_ = MakePathBox(frame1, "tbEntrada", TwipsRect(120, 360, 4815, 405));
 
   auto* image1 = new ClickablePicture(frame1);
   image1->setObjectName("Image1");
@@ -128,39 +128,39 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
   image1->onClick = [this] { chooseInput(); };
 
   QGroupBox* frame2 = MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
-  tbSalida_ = MakePathBox(frame2, "tbSalida", TwipsRect(120, 360, 5415, 405));
-  tbSalida_->setEnabled(false);
-  QPalette buttonFace = tbSalida_->palette();
+  workbookBox_ = MakePathBox(frame2, "tbSalida", TwipsRect(120, 360, 5415, 405));
+  workbookBox_->setEnabled(false);
+  QPalette buttonFace = workbookBox_->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     buttonFace.setColor(group, QPalette::Base,
                         buttonFace.color(QPalette::Active, QPalette::Button));
   }
-  tbSalida_->setPalette(buttonFace);
+  workbookBox_->setPalette(buttonFace);
 
-  label1_ = new QLabel("Procesando, espere por favor", this);
-  label1_->setObjectName("Label1");
-  label1_->setGeometry(TwipsRect(893, 2160, 4215, 495));
-  label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label1_->setFont(LayoutFont(kComic, 14.25));
-  SetTextColour(label1_, Blue());
-  label1_->hide();
+  busyNotice_ = new QLabel("Procesando, espere por favor", this);
+  busyNotice_->setObjectName("Label1");
+  busyNotice_->setGeometry(TwipsRect(893, 2160, 4215, 495));
+  busyNotice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  busyNotice_->setFont(LayoutFont(kComic, 14.25));
+  SetTextColour(busyNotice_, Blue());
+  busyNotice_->hide();
 
-  cmdProcesar_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
-  cmdProcesar_->setEnabled(false);
-  connect(cmdProcesar_, &QPushButton::clicked, this, &FrmEntrada::generate);
+  generateButton_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
+  generateButton_->setEnabled(false);
+  connect(generateButton_, &QPushButton::clicked, this, &FrmEntrada::generate);
 
-  command2_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
-  connect(command2_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
+  closeButton_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
+  connect(closeButton_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setInterval(kBlinkIntervalMs);
-  connect(timer1_, &QTimer::timeout, this, &FrmEntrada::blink);
+  blinkTimer_ = new QTimer(this);
+  blinkTimer_->setObjectName("Timer1");
+  blinkTimer_->setInterval(kBlinkIntervalMs);
+  connect(blinkTimer_, &QTimer::timeout, this, &FrmEntrada::blink);
 
-  setTabOrder(cmdProcesar_, command2_);
-  setTabOrder(command2_, tbSalida_);
-  setTabOrder(tbSalida_, tbEntrada_);
-  command2_->setFocus();
+  setTabOrder(generateButton_, closeButton_);
+  setTabOrder(closeButton_, workbookBox_);
+  setTabOrder(workbookBox_, inputBox_);
+  closeButton_->setFocus();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -173,8 +173,8 @@ void FrmEntrada::chooseInput() {
   // The paths of a run in progress stay as they are.
   if (running_) return;
   sFileIn = services_.dialogs->chooseTransferFile(this, services_.initialFolder());
-  tbEntrada_->setText(QString::fromStdString(sFileIn));
-  if (tbEntrada_->text().isEmpty()) return;
+  inputBox_->setText(QString::fromStdString(sFileIn));
+  if (inputBox_->text().isEmpty()) return;
 
   const std::string workbook = naming::WorkbookPathFor(sFileIn);
   if (WorkbookExists(workbook)) {
@@ -194,8 +194,8 @@ void FrmEntrada::chooseInput() {
 
 void FrmEntrada::setWorkbookPath(const std::string& path) {
   sLibro = path;
-  tbSalida_->setText(QString::fromStdString(sLibro));
-  cmdProcesar_->setEnabled(!sLibro.empty());
+  workbookBox_->setText(QString::fromStdString(sLibro));
+  generateButton_->setEnabled(!sLibro.empty());
 }
 
 void FrmEntrada::generate() {
@@ -207,8 +207,8 @@ void FrmEntrada::generate() {
   // Whatever the conversion does, the busy indication comes down and the dialog is shown.
   ContinueOnError guarded;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  label1_->show();
-  timer1_->start();
+  busyNotice_->show();
+  blinkTimer_->start();
   RunEvents events(*this);
   RunMessages messages(*this);
   conversion::RunServices run;
@@ -216,8 +216,8 @@ void FrmEntrada::generate() {
   run.messages = &messages;
   guarded([&] { services_.convert(sFileIn, sLibro, run); });
   QApplication::restoreOverrideCursor();
-  timer1_->stop();
-  label1_->hide();
+  blinkTimer_->stop();
+  busyNotice_->hide();
   running_ = false;
 
   if (stopRequested_) {
@@ -228,7 +228,7 @@ void FrmEntrada::generate() {
 }
 
 void FrmEntrada::blink() {
-  label1_->setVisible(label1_->isHidden());
+  busyNotice_->setVisible(busyNotice_->isHidden());
   // Painted at once: the run holds the thread between its yields.
   repaint();
 }

@@ -81,12 +81,13 @@ class FrmEntrada : public QWidget {
   bool running_ = false;
   bool stopRequested_ = false;
 
-  QLineEdit* tbEntrada_;
-  QLineEdit* tbSalida_;
-  QLabel* label1_;
-  QPushButton* cmdProcesar_;
-  QPushButton* command2_;
-  QTimer* timer1_;
+  // The controls, with their object names.
+  QLineEdit* inputBox_;          // tbEntrada
+  QLineEdit* workbookBox_;       // tbSalida
+  QLabel* busyNotice_;           // Label1
+  QPushButton* generateButton_;  // cmdProcesar, "&Generar"
+  QPushButton* closeButton_;     // Command2, "&Cerrar"
+  QTimer* blinkTimer_;           // Timer1
 };
 
 // The texts of the window's own questions and messages.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -95,14 +96,15 @@ TEST(SaveFaults, AFileOfTheTemporaryNameIsNeverTouched) {
     const fs::path taken = dir.path() / PathFromUtf8(std::string(".") + name + ".4242.tmp");
     WriteFile(taken, "someone else's file");
     errno = 0;
-    EXPECT_EQ(CreateNewFile(taken), nullptr);
+    std::FILE* opened = CreateNewFile(taken);
+    EXPECT_EQ(opened, nullptr);
     EXPECT_EQ(errno, EEXIST);
+    if (opened != nullptr) std::fclose(opened);
     EXPECT_EQ(ReadFile(taken), "someone else's file");
 
     ReplacementFile file(target);
     EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
     EXPECT_NE(file.temporaryPath(), taken);
-    EXPECT_EQ(CreateNewFile(file.temporaryPath()), nullptr);  // its own, already there
     file.write("new", 3);
     file.commit();
     EXPECT_EQ(ReadFile(target), "new");

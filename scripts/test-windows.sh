@@ -9,18 +9,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build-windows
 
-pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-      wine wine64 googletest nsis zip python3 python3-xlrd python3-olefile)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "Instalando paquetes: ${missing[*]}"
-  sudo=""; [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/deps.sh windows
 
 started=$SECONDS
 lap() { echo "== $1: $((SECONDS - started)) s"; started=$SECONDS; }

@@ -74,9 +74,9 @@ QString WindowServices::ExecutableFolder() { return QCoreApplication::applicatio
 void WindowServices::ExitEventLoop() { QCoreApplication::exit(0); }
 
 // The window served between two records. Handing events to Qt costs more than converting a
-// record does, so it happens once per kEventInterval, not per record; a request to
-// stop (by "&Cerrar" or the window's close command) is looked at on every call and ends the run
-// after the record in hand.
+// record does, so it happens once per kEventInterval, not per record; a request to stop (by
+// "&Cerrar" or the window's close command) is looked at on every call and ends the run after the
+// record in hand.
 class FrmEntrada::RunEvents : public EventPump {
  public:
   explicit RunEvents(const FrmEntrada& window)
@@ -117,18 +117,20 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
   setWindowIcon(WindowIcon());
   setFixedSize(TwipsSize(6000, 3360));
 
-  QGroupBox* frame1 = MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
-  inputBox_ = MakePathBox(frame1, "tbEntrada", TwipsRect(120, 360, 4815, 405));
+  QGroupBox* inputFrame =
+      MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
+  inputBox_ = MakePathBox(inputFrame, "tbEntrada", TwipsRect(120, 360, 4815, 405));
 
-  auto* image1 = new ClickablePicture(frame1);
-  image1->setObjectName("Image1");
-  image1->setGeometry(TwipsRect(5160, 360, 480, 360));
-  image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  image1->setPixmap(OpenFilePicture());
-  image1->onClick = [this] { chooseInput(); };
+  auto* picture = new ClickablePicture(inputFrame);
+  picture->setObjectName("Image1");
+  picture->setGeometry(TwipsRect(5160, 360, 480, 360));
+  picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picture->setPixmap(OpenFilePicture());
+  picture->onClick = [this] { chooseInput(); };
 
-  QGroupBox* frame2 = MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
-  workbookBox_ = MakePathBox(frame2, "tbSalida", TwipsRect(120, 360, 5415, 405));
+  QGroupBox* workbookFrame =
+      MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
+  workbookBox_ = MakePathBox(workbookFrame, "tbSalida", TwipsRect(120, 360, 5415, 405));
   workbookBox_->setEnabled(false);
   QPalette buttonFace = workbookBox_->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {

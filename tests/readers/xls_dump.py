@@ -22,10 +22,16 @@ def main():
     summary = "--summary" in sys.argv[2:]
 
     ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
-    streams = ["/".join(entry) for entry in ole.listdir()]
+    streams = ["/".join(entry).replace("\x05", "\\005") for entry in ole.listdir()]
     size = ole.get_size("Workbook")
     data = ole.openstream("Workbook").read()
     print("ole streams=%s size=%d read=%d" % (",".join(streams), size, len(data)))
+    meta = ole.get_metadata()
+    # olefile 0.46 keeps a UTF-16 string's terminating NUL.
+    text = lambda value: q(value.rstrip("\x00") if isinstance(value, str) else value)
+    print("meta title=%s app=%s created=%s saved=%s codepage=%s/%s" % (
+        text(meta.title), text(meta.creating_application), meta.create_time,
+        meta.last_saved_time, meta.codepage, meta.codepage_doc))
     ole.close()
 
     log = io.StringIO()

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -82,7 +83,8 @@ TEST_F(XlsReaders, AccountWorkbookAsTheConversionBuildsIt) {
   fs::path file = save(book);
   std::string seen = dump(file);
   const char* const expected[] = {
-      "ole streams=Workbook size=4096 read=4096\n",
+      "ole streams=\\005DocumentSummaryInformation,\\005SummaryInformation,Workbook size=4097 "
+      "read=4097\n",
       "codepage 1200 sheets 2\n",
       "sheet 0 \"Cuenta 0049 1234 12 1234567890\" selected=1 rows=4 cols=8\n",
       "colinfo 0 0 width=5632 w=400 f=\"General\"\n",
@@ -188,10 +190,64 @@ TEST_F(XlsReaders, EmptyBookStillHasOneSheet) {
   Book book;
   fs::path file = save(book);
   std::string seen = dump(file);
-  EXPECT_THAT(seen, HasSubstr("ole streams=Workbook size=4096 read=4096"));
+  EXPECT_THAT(seen, HasSubstr("Workbook size=4097 read=4097"));
   EXPECT_THAT(seen, HasSubstr("sheet 0 \"Hoja1\" selected=1 rows=0 cols=0"));
-  EXPECT_EQ(fs::file_size(file), 512u * (1 + 8 + 1 + 1));
+  // Header, the padded Workbook stream, one sector of mini stream, mini FAT, FAT, directory.
+  EXPECT_EQ(fs::file_size(file), 512u * (1 + 9 + 1 + 1 + 1 + 1));
   gnumericCsv(file);
+}
+
+// File > Properties: what olefile's get_metadata() and Apache POI (where installed) read.
+TEST_F(XlsReaders, DocumentProperties) {
+  const auto saved = std::chrono::system_clock::from_time_t(1796715000);  // 2026-12-08 07:30 UTC
+  struct Case {
+    std::string title;
+    bool timed;
+    std::string olefile;
+  };
+  const Case cases[] = {
+      {"transferencias año 2026 “€”", true,
+       "meta title=\"transferencias año 2026 “€”\" app=\"Quadrelo\" created=2026-12-08 07:30:00 "
+       "saved=2026-12-08 07:30:00 codepage=1200/1200"},
+      {"", false, "meta title=null app=\"Quadrelo\" created=None saved=None codepage=1200/1200"},
+      {std::string(300, 'x'), false, "meta title=\"" + std::string(255, 'x') + "\" app="},
+      {std::string("a\0b", 3), false, "meta title=\"a\" app="},
+  };
+  for (const Case& c : cases) {
+    Book book;
+    AddAccountSheet(book, "Cuenta: 1", 3);
+    book.properties.title = c.title;
+    if (c.timed) book.properties.savedAt = saved;
+    fs::path file = save(book);
+    EXPECT_THAT(dump(file), HasSubstr(c.olefile)) << c.title;
+  }
+
+  const char* const poiClasspath =
+      "/usr/share/java/poi.jar:/usr/share/java/commons-collections4.jar:"
+      "/usr/share/java/commons-math3.jar";
+  if (RunCommand("command -v java && test -f /usr/share/java/poi.jar").exitCode != 0) {
+    GTEST_SKIP() << "Apache POI (libapache-poi-java) or java is not installed";
+  }
+  Book book;
+  AddAccountSheet(book, "Cuenta: 1", 3);
+  book.properties.title = cases[0].title;
+  book.properties.savedAt = saved;
+  auto poi = RunCommand(
+      std::string("java -Dorg.apache.poi.util.POILogger=org.apache.poi.util.SystemOutLogger -cp ") +
+      poiClasspath + " " +
+      ShellQuote(
+          (quadrelo::testing::SourceDir() / "tests" / "readers" / "PoiProperties.java").string()) +
+      " " + ShellQuote(save(book).string()));
+  EXPECT_EQ(poi.exitCode, 0) << poi.output;
+  // POI's logger also complains about its own unset tuning properties, whatever the file.
+  std::string said;
+  std::istringstream lines(poi.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("[org.apache.poi.util.Configurator]", 0) != 0) said += line + "\n";
+  }
+  EXPECT_EQ(said,
+            "poi title=transferencias año 2026 “€” app=Quadrelo created=2026-12-08 07:30:00 "
+            "saved=2026-12-08 07:30:00 codepage=1200/1200 sheets=1\n");
 }
 
 TEST_F(XlsReaders, FullSheetOf65536RowsAndNothingPast) {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,11 +64,20 @@ struct Sheet {
   std::vector<std::uint16_t> columnFormats;
 };
 
+// What a spreadsheet application shows under File > Properties.
+struct DocumentProperties {
+  std::string title;  // UTF-8; empty for none
+  // Written as both the creation and the last-saved time; unset, the file holds no times (so
+  // that the same book gives the same bytes).
+  std::optional<std::chrono::system_clock::time_point> savedAt;
+};
+
 struct Book {
   StringTable strings;
   std::vector<std::string> formats{"General"};  // format codes in the spreadsheet's en-US syntax
   std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
   std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
+  DocumentProperties properties;
 };
 
 // The names the sheets get in the saved file, in tab order: the characters : \ / ? * [ ] removed,
@@ -74,7 +85,8 @@ struct Book {
 // before them (ignoring case) given " (2)", " (3)", ...
 std::vector<std::string> SavedSheetNames(const Book& book);
 
-// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file.
+// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file, with
+// the document properties beside it (creating application "Quadrelo", title, times).
 // Throws Failure when the sink does, and (before writing anything) when the workbook would be
 // larger than the 2 GiB such a file can hold.
 void WriteWorkbook(const Book& book, ByteSink& sink);

@@ -5,7 +5,8 @@ set -euo pipefail
 build_pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
             fonts-comic-neue fonts-dejavu-core fonts-liberation)
 test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdotool x11-utils
-           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev)
+           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev
+           libreoffice-calc-nogui poppler-utils)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in

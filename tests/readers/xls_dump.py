@@ -4,6 +4,8 @@ per line, for the C++ tests to compare.
 usage: xls_dump.py FILE [--summary]
   default    every cell: "cell <sheet> <row> <col> <type> <value> w=<font weight> f=<format>"
   --summary  per sheet only counts and sums, for large files
+Both give each column's width in characters beside its longest value as shown:
+  "fit <sheet> <col> chars=<width> longest=<characters>"
 """
 import io
 import json
@@ -53,16 +55,23 @@ def main():
         counts = {xlrd.XL_CELL_TEXT: 0, xlrd.XL_CELL_NUMBER: 0, xlrd.XL_CELL_BLANK: 0}
         number_sum = 0.0
         text_units = 0
+        longest = {}  # characters of the longest value of each column, as shown
         for r in range(sheet.nrows):
             for c in range(sheet.row_len(r)):
                 cell = sheet.cell(r, c)
                 if cell.ctype == xlrd.XL_CELL_EMPTY:
                     continue
                 counts[cell.ctype] = counts.get(cell.ctype, 0) + 1
+                shown = ""
                 if cell.ctype == xlrd.XL_CELL_NUMBER:
                     number_sum += cell.value
+                    amount = book.format_map[book.xf_list[cell.xf_index].format_key].format_str
+                    shown = "{:,.2f}".format(cell.value) if amount == "##,##0.00" else "%g" % (
+                        cell.value)
                 elif cell.ctype == xlrd.XL_CELL_TEXT:
                     text_units += len(cell.value)
+                    shown = cell.value
+                longest[c] = max(longest.get(c, 0), len(shown))
                 if summary:
                     continue
                 kind = {xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NUMBER: "number",
@@ -71,6 +80,9 @@ def main():
                 if cell.ctype == xlrd.XL_CELL_BLANK:
                     value = "-"
                 print("cell %d %d %d %s %s %s" % (s, r, c, kind, value, describe(cell.xf_index)))
+        for c in sorted(sheet.colinfo_map):
+            print("fit %d %d chars=%.2f longest=%d" % (
+                s, c, sheet.colinfo_map[c].width / 256.0, longest.get(c, 0)))
         if summary:
             print("count %d text=%d number=%d blank=%d sum=%.2f chars=%d" % (
                 s, counts[xlrd.XL_CELL_TEXT], counts[xlrd.XL_CELL_NUMBER],

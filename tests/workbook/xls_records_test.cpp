@@ -14,6 +14,7 @@
 #include "workbook/xls/record_writer.h"
 #include "workbook/xls/shared_strings.h"
 #include "workbook/xls/styles.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/worksheet_stream.h"
 
 namespace quadrelo::xls {
@@ -336,6 +337,35 @@ TEST(XlsWorksheet, NumbersUseRkOnlyWhenExact) {
       }
     }
     EXPECT_TRUE(found) << c.value;
+  }
+}
+
+// Column widths start from these estimates: eight ASCII bytes at a time take a path of their
+// own, so each case is also given past eight bytes.
+TEST(XlsColumnWidths, TextWidthInQuarterCharacters) {
+  struct Case {
+    std::string text;
+    unsigned quarters;
+  };
+  const Case cases[] = {
+      {"", 0},
+      {"0049", 16},
+      {"AZ@[az`{", 4 * 8 + 2},  // only A and Z of these are capitals
+      {"MWmw", 24},
+      {"MWmwMWmw.", 52},
+      {"GARCÍA LÓPEZ, MARÍA", 19 * 4 + 13 + 1 + 3},  // 13 capitals, M once more, 3 accented
+      {"Ñandú año", 9 * 4 + 1},                      // one capital: Ñ
+      {"漢字漢字漢字漢字", 8 * 8 + 4},  // 字 ends in a byte below 0x9F: a quarter more
+      {std::string(63, 'W'), 255},
+      {std::string(64, '.'), 255},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TextWidthQuarters(c.text), c.quarters) << c.text;
+    std::string longer = c.text + "12345678";
+    if (c.quarters + 32 < 255) {
+      EXPECT_EQ(TextWidthQuarters("12345678" + c.text), c.quarters + 32) << c.text;
+      EXPECT_EQ(TextWidthQuarters(longer), c.quarters + 32) << c.text;
+    }
   }
 }
 

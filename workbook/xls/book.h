@@ -30,12 +30,18 @@ class StringTable {
     return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
   }
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
+  // TextWidthQuarters of string `index`, measured once when it was added: column widths need it
+  // for every cell. 0 for an index the table does not have.
+  std::uint8_t widthQuarters(std::uint32_t index) const {
+    return index < size() ? widths_[index] : 0;
+  }
 
  private:
   void grow();
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
+  std::vector<std::uint8_t> widths_;    // TextWidthQuarters of each string
   // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
   // hash above, so that probing and growing rarely need to look at the strings themselves.
   std::vector<std::uint64_t> slots_;

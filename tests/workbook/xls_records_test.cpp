@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "tests/workbook/xls_test_books.h"
 #include "workbook/xls/compound_file.h"
 #include "workbook/xls/document_properties.h"
@@ -88,6 +89,20 @@ TEST(XlsRecordWriter, LongBodiesContinueAtTheLimit) {
     }
     EXPECT_EQ(joined, body);
   }
+}
+
+// A piece that does not fit the record refuses the save instead of losing bytes (a debug build
+// stops at the assertion).
+TEST(XlsRecordWriter, AppendPastTheRoomIsRefused) {
+  ByteOutput counter;
+  RecordWriter w(counter, 0);
+  w.begin(record::kSst);
+  const std::string piece(RecordWriter::kMaxBody + 1, 'x');
+#ifdef NDEBUG
+  EXPECT_THROW(w.append(piece.data(), piece.size()), Failure);
+#else
+  EXPECT_DEATH(w.append(piece.data(), piece.size()), "room");
+#endif
 }
 
 TEST(XlsSharedStrings, LongCompressedStringRepeatsItsFlagInTheContinue) {

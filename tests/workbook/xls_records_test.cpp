@@ -416,6 +416,17 @@ TEST(XlsCompoundFile, FatAndDifatAroundTheHeadersLimit) {
   EXPECT_EQ(PlanCompoundFile(4097).streamSectors, 9u);
 }
 
+// A whole compound file with a Workbook stream of zeros.
+std::string Container(const CompoundFileLayout& layout, std::span<const SmallStream> small) {
+  MemorySink sink;
+  ByteOutput out(sink);
+  WriteCompoundHeader(layout, out);
+  out.zeros(layout.contentSize);
+  WriteCompoundTail(layout, small, out);
+  out.flush();
+  return sink.bytes();
+}
+
 // Any number of small streams: the root's children form a red-black search tree in the order
 // names are compared (length first), and each stream's mini chain holds its bytes, across more
 // than one mini FAT sector.
@@ -427,13 +438,7 @@ TEST(XlsCompoundFile, DirectoryTreeAndMiniStreamForAnyNumberOfStreams) {
                        std::string(i * 450, char('0' + i))});
     }
     CompoundFileLayout layout = PlanCompoundFile(5000, small);
-    MemorySink sink;
-    ByteOutput out(sink);
-    WriteCompoundHeader(layout, out);
-    out.zeros(layout.contentSize);
-    WriteCompoundTail(layout, small, out);
-    out.flush();
-    const std::string& file = sink.bytes();
+    const std::string file = Container(layout, small);
     ASSERT_EQ(file.size(), layout.fileSize());
     auto entry = [&](std::uint32_t id) {
       return file.substr(std::size_t{layout.directorySector() + 1} * 512 + 128 * id, 128);
@@ -479,13 +484,7 @@ TEST(XlsCompoundFile, HeaderFatAndDifatBytes) {
   for (std::uint32_t sectors : {13713u, 13840u, 13841u}) {
     const std::vector<SmallStream> properties = DocumentPropertyStreams({});
     CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{sectors} * 512 - 100, properties);
-    MemorySink sink;
-    ByteOutput out(sink);
-    WriteCompoundHeader(layout, out);
-    out.zeros(layout.contentSize);
-    WriteCompoundTail(layout, properties, out);
-    out.flush();
-    const std::string& file = sink.bytes();
+    const std::string file = Container(layout, properties);
     ASSERT_EQ(file.size(), layout.fileSize());
     EXPECT_EQ(file.substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     EXPECT_EQ(U32(file, 0x2C), layout.fatSectors);

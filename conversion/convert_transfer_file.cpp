@@ -126,6 +126,11 @@ class Run {
     guarded([&] { oExcel.worksheets(sheet_ + 1).Delete(); });
   }
 
+  // The workbook's title (File > Properties) is the input's name without folder and extension.
+  void nameWorkbook(const std::string& input) {
+    guarded([&] { oExcel.workbooks(1).Title(PathToUtf8(PathFromUtf8(input).stem())); });
+  }
+
   void save(const std::string& path) {
     bool saved = guarded([&] { oExcel.workbooks(1).SaveAs(workbook::SaveAsArgs{path}); });
     if (saved) {
@@ -251,6 +256,7 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   }
 
   run.deleteReserveSheet();
+  run.nameWorkbook(sFileIn);
   run.save(sLibro);
   run.releaseApplication();
   // The input stays open under its number until every file is closed at the end of the run.

@@ -1,6 +1,7 @@
 // Converts generated transfer files and reads the saved workbooks with xlrd.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <sstream>
@@ -13,8 +14,9 @@
 namespace quadrelo::conversion::testing {
 namespace {
 
+using quadrelo::testing::Reader;
+using quadrelo::testing::ReaderMissing;
 using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
 
 struct DumpedCell {
   std::string kind;
@@ -53,9 +55,11 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   }
 }
 
-// The workbook as tests/readers/dump_xls.py prints it.
+// The workbook as "tests/readers/xls_read.py list" prints it.
 std::vector<DumpedSheet> ReadWorkbook(const std::string& path, const std::string& columns = "") {
-  auto result = RunReader("dump_xls.py", ShellQuote(path) + (columns.empty() ? "" : " " + columns));
+  std::vector<std::string> arguments = {"readers/xls_read.py", "list", path};
+  if (!columns.empty()) arguments.push_back(columns);
+  auto result = RunReader(Reader::kXlrd, arguments);
   EXPECT_EQ(result.exitCode, 0) << result.output.substr(0, 2000);
   std::vector<DumpedSheet> sheets;
   std::istringstream lines(result.output);
@@ -116,6 +120,7 @@ TEST_F(ConversionTest, GeneratedAccountsReadBackWithAnIndependentReader) {
     }
     ASSERT_EQ(accounts.size(), 3u);
 
+    if (!ReaderMissing(Reader::kXlrd).empty()) continue;  // said at the end
     std::vector<DumpedSheet> sheets = ReadWorkbook(output());
     ASSERT_EQ(sheets.size(), 3u);
     for (std::size_t s = 0; s < 3; ++s) {
@@ -146,6 +151,7 @@ TEST_F(ConversionTest, GeneratedAccountsReadBackWithAnIndependentReader) {
       EXPECT_EQ(sum, hundredths[s]);
     }
   }
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
 }
 
 TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
@@ -156,6 +162,8 @@ TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
   writeInput(bench::GenerateTransferFile(options));
   convert();
   EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(report.savedTransfers, 70000);
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
   std::vector<DumpedSheet> sheets = ReadWorkbook(output(), "A");
   ASSERT_EQ(sheets.size(), 2u);
   EXPECT_EQ(sheets[1].name, sheets[0].name + " (2)");
@@ -166,7 +174,6 @@ TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
   EXPECT_EQ(sheets[1].cells.size(), 1u + 70000u - 65534u);
   EXPECT_EQ(sheets[1].cells.count("A2"), 0u);
   EXPECT_EQ(sheets[1].cells.count("A3"), 1u);
-  EXPECT_EQ(report.savedTransfers, 70000);
 }
 
 TEST_F(ConversionTest, TheSamplesConvert) {
@@ -189,8 +196,11 @@ TEST_F(ConversionTest, TheSamplesConvert) {
     EXPECT_EQ(report.savedTransfers, sample.transfers) << sample.file;
     EXPECT_TRUE(report.amounts.empty()) << sample.file;
     EXPECT_TRUE(report.cellsNotWritten.empty()) << sample.file;
-    EXPECT_EQ(ReadWorkbook(output(), "A").size(), sample.sheets) << sample.file;
+    if (ReaderMissing(Reader::kXlrd).empty()) {
+      EXPECT_EQ(ReadWorkbook(output(), "A").size(), sample.sheets) << sample.file;
+    }
   }
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
 }
 
 // The saved bytes of fixed inputs, so that work on the writer's speed cannot change a workbook
@@ -215,14 +225,16 @@ TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
   shortLines.trimTrailingSpaces = true;
   shortLines.finalLineBreak = false;
   const Case cases[] = {
-      {"remesa-tres-cuentas.txt", {}, "60f1bd81297c8cf9"},
-      {"remesa-saltos-lf.txt", {}, "94d095f64d224d48"},
-      {"remesa-lineas-cortas.txt", {}, "904b5c5db1fb91f5"},
+      {"remesa-tres-cuentas.txt", {}, "bb5d9c889f2470bb"},
+      {"remesa-saltos-lf.txt", {}, "1ea2c355a1723c85"},
+      {"remesa-lineas-cortas.txt", {}, "82a425bbb07c2287"},
       // Past one sheet's rows, and a shared-string table that runs over many records.
-      {"66,000 transfers of one account", generated(66000, 1, 11), "23009fe311436866"},
-      {"line feeds only", lineFeeds, "e0012c9fed4b846e"},
-      {"short lines, no remarks", shortLines, "cf074d21871661be"},
+      {"66,000 transfers of one account", generated(66000, 1, 11), "52d5928a05d25d9e"},
+      {"line feeds only", lineFeeds, "4d9ef0c59d40377c"},
+      {"short lines, no remarks", shortLines, "7f07da20f9cc776b"},
   };
+  // The save time is the one thing that changes between runs.
+  app.clock = [] { return std::chrono::system_clock::time_point(std::chrono::hours(497000)); };
   for (const Case& c : cases) {
     std::string name = c.name;
     if (name.ends_with(".txt")) {

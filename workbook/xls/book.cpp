@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "workbook/xls/byte_output.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/workbook_stream.h"
 
 namespace quadrelo::xls {
@@ -106,6 +107,8 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
   for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
     std::uint64_t entry = slots_[slot];
     if (entry == 0) {
+      // Measured first: `utf8` may view this table's own bytes, which appending can move.
+      widths_.push_back(TextWidthQuarters(utf8));
       bytes_.append(utf8.data(), utf8.size());
       offsets_.push_back(bytes_.size());
       slots_[slot] = tag | size();

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +35,11 @@ class StringTable {
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
   // Bytes of all the strings together.
   std::size_t byteCount() const { return bytes_.size(); }
+  // TextWidthQuarters of string `index`, measured once when it was added: column widths need it
+  // for every cell. 0 for an index the table does not have.
+  std::uint8_t widthQuarters(std::uint32_t index) const {
+    return index < size() ? widths_[index] : 0;
+  }
 
  private:
   void grow();
@@ -42,6 +49,7 @@ class StringTable {
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
+  std::vector<std::uint8_t> widths_;    // TextWidthQuarters of each string
   // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
   // hash above, so that probing and growing rarely need to look at the strings themselves.
   std::vector<std::uint64_t> slots_;
@@ -70,11 +78,20 @@ struct Sheet {
   std::vector<std::uint16_t> columnFormats;
 };
 
+// What a spreadsheet application shows under File > Properties.
+struct DocumentProperties {
+  std::string title;  // UTF-8; empty for none
+  // Written as both the creation and the last-saved time; unset, the file holds no times (so
+  // that the same book gives the same bytes).
+  std::optional<std::chrono::system_clock::time_point> savedAt;
+};
+
 struct Book {
   StringTable strings;
   std::vector<std::string> formats{"General"};  // format codes in the spreadsheet's en-US syntax
   std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
   std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
+  DocumentProperties properties;
 };
 
 // The names the sheets get in the saved file, in tab order: the characters : \ / ? * [ ] removed,
@@ -82,7 +99,8 @@ struct Book {
 // before them (ignoring case) given " (2)", " (3)", ...
 std::vector<std::string> SavedSheetNames(const Book& book);
 
-// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file.
+// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file, with
+// the document properties beside it (creating application "Quadrelo", title, times).
 // Throws Failure when the sink does, and (before writing anything) when the workbook would be
 // larger than the 2 GiB such a file can hold.
 void WriteWorkbook(const Book& book, ByteSink& sink);

@@ -63,6 +63,10 @@ TEST(CellAddress, ParsesCellsAndColumns) {
       {"A1:B2", false, {}},
       {"AAAA1", false, {}},
       {"A99999999999", false, {}},
+      {"Z65536", true, {65535, 65535, 25, 25}},
+      {"B007", true, {6, 6, 1, 1}},
+      {"A123456", false, {}},
+      {"B7x", false, {}},
   };
   for (const Case& c : cases) {
     std::optional<CellArea> area = ParseCellAddress(c.text);

@@ -5,7 +5,7 @@
 
 namespace quadrelo {
 
-// Why a guarded statement failed. The values are stable: the command-line tool prints them.
+// Why a guarded statement failed; the values are those of the classic runtime's error numbers.
 enum class FailureCode : int {
   None = 0,
   // Files by number.
@@ -26,9 +26,7 @@ enum class FailureCode : int {
   CannotDelete = 1004,
   SaveFailed = 1005,
   // Anything else.
-  Overflow = 6,
   OutOfMemory = 7,
-  StopRequested = 18,
   Unexpected = 51,
 };
 

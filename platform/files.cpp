@@ -177,12 +177,6 @@ void OpenForOutput(int number, const fs::path& path) {
   Open(table, number, path, Mode::Output);
 }
 
-std::string LineInput(int number) {
-  std::string line;
-  LineInput(number, line);
-  return line;
-}
-
 void LineInput(int number, std::string& line) { LineInput(number, line, std::string::npos); }
 
 void LineInput(int number, std::string& line, std::size_t keep) {

@@ -24,8 +24,6 @@ class ReplacementFile : public ByteSink {
   void write(const char* data, std::size_t size) override;
   void commit();
 
-  const std::filesystem::path& temporaryPath() const { return temporary_; }
-
  private:
   void discard() noexcept;
 

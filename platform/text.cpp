@@ -52,13 +52,6 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
   }
 }
 
-std::string DecodeWindows1252(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  AppendWindows1252(bytes, out);
-  return out;
-}
-
 std::string_view TrimSpaces(std::string_view text) {
   std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};

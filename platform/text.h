@@ -7,7 +7,6 @@
 namespace quadrelo {
 
 // The transfer files are single-byte text in Windows-1252; everything inside the program is UTF-8.
-std::string DecodeWindows1252(std::string_view bytes);
 // Appends the decoded bytes to `out` (no allocation when `out` has room).
 void AppendWindows1252(std::string_view bytes, std::string& out);
 

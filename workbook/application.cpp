@@ -41,7 +41,6 @@ struct WorkbookState {
 
 struct ApplicationState {
   std::vector<std::shared_ptr<WorkbookState>> workbooks;  // the last one is the active one
-  bool displayAlerts = true;
   bool ended = false;
   FaultHook faultHook;
 };
@@ -382,9 +381,7 @@ ApplicationObject ApplicationObject::Application() const {
   return *this;
 }
 
-void ApplicationObject::displayalerts(bool on) { Enter(app_, "displayalerts").displayAlerts = on; }
-
-bool ApplicationObject::displayalerts() const { return Enter(app_, "displayalerts").displayAlerts; }
+void ApplicationObject::displayalerts(bool) { Enter(app_, "displayalerts"); }
 
 WorksheetsObject ApplicationObject::worksheets() const {
   ApplicationState& app = Enter(app_, "worksheets");

@@ -165,8 +165,8 @@ class ApplicationObject {
   WorkbookObject workbooks(int position) const { return workbooks()(position); }
   // The application itself, as its automation object exposes it.
   ApplicationObject Application() const;
+  // Our application never asks the user anything, so there are no alerts to switch.
   void displayalerts(bool on);
-  bool displayalerts() const;
   // The sheets of the active workbook (the one added last).
   WorksheetsObject worksheets() const;
   WorksheetObject worksheets(int position) const { return worksheets()(position); }

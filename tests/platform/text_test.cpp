@@ -30,7 +30,6 @@ TEST(Windows1252, DecodesToUtf8) {
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DecodeWindows1252(c.bytes), c.utf8) << c.bytes;
     std::string appended = "x";
     AppendWindows1252(c.bytes, appended);
     EXPECT_EQ(appended, "x" + c.utf8) << c.bytes;

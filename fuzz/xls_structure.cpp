@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace quadrelo::fuzzing {
 
 namespace {
@@ -153,11 +155,9 @@ bool IsWorkbookName(std::string_view entry) {
   static const char kName[] = "Workbook";
   if (length != 2 * (sizeof kName)) return false;
   for (std::size_t i = 0; i + 1 < sizeof kName; ++i) {
-    std::uint16_t c = Get16(entry, 2 * i);
-    if (c >= 'a' && c <= 'z') c = static_cast<std::uint16_t>(c - 'a' + 'A');
-    char want = kName[i];
-    if (want >= 'a' && want <= 'z') want = static_cast<char>(want - 'a' + 'A');
-    if (c != static_cast<unsigned char>(want)) return false;
+    if (LowerAscii(Get16(entry, 2 * i)) != LowerAscii(static_cast<std::uint16_t>(kName[i]))) {
+      return false;
+    }
   }
   return true;
 }

@@ -24,19 +24,12 @@ struct WorkbookState {
   // without comparing it with every sheet: workbooks may hold tens of thousands.
   std::unordered_map<std::string, int> namesInUse;
 
-  static std::string Key(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-  }
-  void useName(std::string_view name) { ++namesInUse[Key(name)]; }
+  void useName(std::string_view name) { ++namesInUse[LowerAsciiKey(name)]; }
   void dropName(std::string_view name) {
-    auto it = namesInUse.find(Key(name));
+    auto it = namesInUse.find(LowerAsciiKey(name));
     if (it != namesInUse.end() && --it->second == 0) namesInUse.erase(it);
   }
-  bool nameInUse(std::string_view name) const { return namesInUse.count(Key(name)) != 0; }
+  bool nameInUse(std::string_view name) const { return namesInUse.count(LowerAsciiKey(name)) != 0; }
 };
 
 struct ApplicationState {
@@ -56,13 +49,6 @@ ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::strin
   if (app->ended) Fail(FailureCode::ApplicationGone, "the application has ended");
   if (app->faultHook) app->faultHook(member);
   return *app;
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
 }
 
 // A blank sheet under the next unused default name, appended to the workbook.

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/text.h"
 #include "workbook/xls/book.h"
 #include "workbook/xls/unicode.h"
 
@@ -43,8 +44,7 @@ bool IsForbidden(char16_t c) {
 // Greek and Cyrillic; enough to find names that Excel would take for the same one.
 char16_t FoldCase(char16_t c) {
   auto shifted = [c](int by) { return static_cast<char16_t>(c + by); };
-  if (c >= u'A' && c <= u'Z') return shifted(0x20);
-  if (c < 0xC0) return c;
+  if (c < 0xC0) return LowerAscii(c);
   if (c <= 0xDE) return c == 0xD7 ? c : shifted(0x20);
   if (c >= 0x100 && c <= 0x137) return c == 0x130 ? c : static_cast<char16_t>(c | 1);
   if (c >= 0x139 && c <= 0x148) return (c & 1) ? shifted(1) : c;

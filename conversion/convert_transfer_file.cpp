@@ -161,7 +161,7 @@ class Run {
       std::optional<double> amount = ReadAmount(bytes);
       if (!amount) report_.amountNotNumber(lineNumber, Utf8(bytes));
       written = guarded([&] {
-        if (!amount) throw Failure(FailureCode::InvalidArgument, "not a number");
+        if (!amount) Fail(FailureCode::InvalidArgument, "not a number");
         oExcel.worksheets(sheet_).range(cell).Value(*amount);
       });
       if (!amount) return;
@@ -207,7 +207,7 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
   // An application instance for this run: attach to a running one, else start one.
   bool attached = guarded([&] {
     oExcel = services.getObject(workbook::kApplicationClass);
-    if (!oExcel) throw Failure(FailureCode::ClassNotAvailable, "no running application");
+    if (!oExcel) Fail(FailureCode::ClassNotAvailable, "no running application");
   });
   if (!attached) guarded([&] { oExcel = services.createObject(workbook::kApplicationClass); });
   guarded.clear();

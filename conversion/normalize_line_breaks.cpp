@@ -17,10 +17,6 @@ namespace {
 
 constexpr std::size_t kBlockSize = 1 << 20;
 
-[[noreturn]] void Fail(FailureCode code, const char* what, const fs::path& path) {
-  throw Failure(code, std::string(what) + ": " + PathToUtf8(path));
-}
-
 // Collects output into blocks so that the sink sees few large writes.
 class BlockWriter {
  public:

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quadrelo {
 
@@ -39,5 +41,10 @@ class Failure : public std::runtime_error {
  private:
   FailureCode code_;
 };
+
+// The one way to raise a Failure: `what` says what failed; the path it concerns, when there is
+// one, follows after ": ".
+[[noreturn]] void Fail(FailureCode code, std::string_view what);
+[[noreturn]] void Fail(FailureCode code, std::string_view what, const std::filesystem::path& path);
 
 }  // namespace quadrelo

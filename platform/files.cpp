@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/text.h"
 
 namespace quadrelo::files {
 
@@ -44,11 +43,6 @@ struct Table {
 Table& TheTable() {
   static Table table;
   return table;
-}
-
-[[noreturn]] void Fail(FailureCode code, const std::string& what, const fs::path& path = {}) {
-  if (path.empty()) throw Failure(code, what);
-  throw Failure(code, what + ": " + PathToUtf8(path));
 }
 
 std::FILE* OpenStream(const fs::path& path, bool forOutput) {

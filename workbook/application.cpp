@@ -40,8 +40,6 @@ struct ApplicationState {
 
 namespace {
 
-[[noreturn]] void Fail(FailureCode code, const std::string& what) { throw Failure(code, what); }
-
 // Every operation starts here: it fails on an empty reference and after quit(), and gives the
 // test hook its chance to fail the member.
 ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::string_view member) {

@@ -118,8 +118,8 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
   StyleTable styles(book.formats);
   WorkbookPlan plan = PlanWorkbook(book, styles);
   if (plan.streamSize > kMaxStreamSize) {
-    throw Failure(FailureCode::SaveFailed,
-                  "El libro es demasiado grande para guardarlo en formato Excel 97-2003.");
+    Fail(FailureCode::SaveFailed,
+         "El libro es demasiado grande para guardarlo en formato Excel 97-2003.");
   }
   CompoundFileLayout layout = PlanCompoundFile(plan.streamSize);
 

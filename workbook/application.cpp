@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "workbook/cell_address.h"
 #include "workbook/xls/book.h"
+#include "workbook/xls/unicode.h"
 
 namespace quadrelo::workbook {
 
@@ -19,7 +20,7 @@ ApplicationObject oExcel;
 
 struct WorkbookState {
   xls::Book book;
-  int nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
+  std::size_t nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
   // How many sheets bear each name (ASCII letters lowered), so a default name is found unused
   // without comparing it with every sheet: workbooks may hold tens of thousands.
   std::unordered_map<std::string, int> namesInUse;
@@ -53,7 +54,7 @@ ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::strin
 std::shared_ptr<xls::Sheet> AddSheet(WorkbookState& state) {
   std::string name;
   do {
-    name = "Hoja" + std::to_string(state.nextSheetNumber++);
+    name = xls::DefaultSheetName(state.nextSheetNumber++);
   } while (state.nameInUse(name));
   auto sheet = std::make_shared<xls::Sheet>();
   state.useName(name);
@@ -138,17 +139,6 @@ void RequireSingleCell(const CellArea& area, std::string_view member) {
   }
 }
 
-// The application's own limit for the text of one cell, in UTF-16 units.
-constexpr std::size_t kMaxCellText = 32767;
-
-std::size_t Utf16Length(std::string_view utf8) {
-  std::size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
 std::uint16_t InternFormat(xls::Book& book, std::string_view format) {
   auto it = std::find(book.formats.begin(), book.formats.end(), format);
   if (it != book.formats.end()) return static_cast<std::uint16_t>(it - book.formats.begin());
@@ -229,7 +219,7 @@ FontObject RangeObject::Font() const {
 void RangeObject::Value(std::string_view text) {
   Enter(sheet_.app_, "Value");
   RequireSingleCell(area_, "Value");
-  if (text.size() > kMaxCellText && Utf16Length(text) > kMaxCellText) {
+  if (text.size() > xls::kMaxCellTextUnits && xls::Utf16Length(text) > xls::kMaxCellTextUnits) {
     Fail(FailureCode::InvalidArgument, "text longer than a cell can hold");
   }
   xls::Sheet& sheet = sheet_.sheet();

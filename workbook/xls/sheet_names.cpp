@@ -101,6 +101,8 @@ std::u16string NumberedName(const std::u16string& base, int number) {
 
 }  // namespace
 
+std::string DefaultSheetName(std::size_t number) { return "Hoja" + std::to_string(number); }
+
 std::vector<std::string> SavedSheetNames(const Book& book) {
   const std::u16string reserved = u"history";
   std::vector<std::string> names;
@@ -110,7 +112,7 @@ std::vector<std::string> SavedSheetNames(const Book& book) {
   for (std::size_t i = 0; i < book.sheets.size(); ++i) {
     const Sheet* sheet = book.sheets[i].get();
     std::u16string name = CleanName(sheet != nullptr ? sheet->name : std::string());
-    if (name.empty()) name = ToUtf16("Hoja" + std::to_string(i + 1));
+    if (name.empty()) name = ToUtf16(DefaultSheetName(i + 1));
     std::u16string key = Folded(name);
     if (taken.count(key) != 0 || key == reserved) {
       int& number = nextNumber.try_emplace(key, 2).first->second;

@@ -86,7 +86,7 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
   // A workbook holds at least one sheet.
   if (plan.sheets.empty()) {
     plan.sheets.push_back(&kEmptySheet);
-    plan.names.push_back("Hoja1");
+    plan.names.push_back(DefaultSheetName(1));
   }
   plan.activeSheet = book.activeSheet < plan.sheets.size() && book.activeSheet <= 0xFFFF
                          ? static_cast<std::uint16_t>(book.activeSheet)

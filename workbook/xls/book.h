@@ -63,6 +63,14 @@ struct Sheet {
   std::vector<std::vector<Cell>> rows;
   // Default format of column c (0-based) for cells it does not hold; absent or 0 is "General".
   std::vector<std::uint16_t> columnFormats;
+
+  std::uint16_t columnFormat(std::uint16_t column) const {
+    return column < columnFormats.size() ? columnFormats[column] : 0;
+  }
+  // The cell at (row, column), 0-based; nothing when the sheet does not hold it.
+  Cell* findCell(std::uint32_t row, std::uint16_t column);
+  // The same, created blank with its column's format when the sheet does not hold it yet.
+  Cell& cellAt(std::uint32_t row, std::uint16_t column);
 };
 
 struct Book {
@@ -70,6 +78,10 @@ struct Book {
   std::vector<std::string> formats{"General"};  // format codes in the spreadsheet's en-US syntax
   std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
   std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
+
+  // The index of `format` in `formats`, added when new. Throws Failure when the file format
+  // has no number left for another one.
+  std::uint16_t internFormat(std::string_view format);
 };
 
 // "Hoja<number>": the name of a new sheet, and of a saved sheet that has no usable name.

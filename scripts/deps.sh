@@ -2,10 +2,12 @@
 # Installs the Debian packages that a build needs, only those missing. Usage: deps.sh build|test|all
 set -euo pipefail
 
+# dpkg-dev: dpkg-shlibdeps, which the .deb needs to list its libraries.
 build_pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
-            fonts-comic-neue fonts-dejavu-core fonts-liberation)
+            fonts-comic-neue fonts-dejavu-core fonts-liberation dpkg-dev)
+# appstream and man-db: the package test validates the metainfo and the manual pages.
 test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdotool x11-utils
-           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev)
+           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev appstream man-db)
 
 want=("${build_pkgs[@]}")
 case "${1:-build}" in

@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # The real program in a private X server, driven as a user would: click the picture, type the
 # transfer file's path into the file dialog, Alt+G, accept the completion dialog, and read the
-# saved workbook back with xlrd. Usage: window_run.sh QUADRELO SOURCE_DIR
+# saved workbook back with xlrd. Usage: window_run.sh QUADRELO SOURCE_DIR [--program-folder]
+# With --program-folder the transfer file lies beside QUADRELO and only its name is typed, so
+# the run also shows that the dialog opens in the program's own folder (the installed package).
 set -euo pipefail
 program=$1
 source_dir=$2
+in_program_folder=${3:-}
 . "$source_dir/tests/e2e/x-session.sh"
 need_tools Xvfb xdotool
 /usr/bin/python3 -c 'import xlrd' 2>/dev/null || { echo "SKIP: falta python3-xlrd"; exit "$SKIP"; }
 
 start_x_server
-work="$X_WORK/datos.2024"
-mkdir "$work"
+if [ "$in_program_folder" = --program-folder ]; then
+  work=$(dirname "$program")
+  typed=remesa.txt
+else
+  work="$X_WORK/datos.2024"
+  mkdir "$work"
+  typed="$work/remesa.txt"
+fi
 # One account, one transfer with its remarks, 80-character CR LF lines.
 pad() { printf '%-80s\r\n' "$1"; }
 {
@@ -23,7 +32,7 @@ pad() { printf '%-80s\r\n' "$1"; }
 "$program" &
 APP_PID=$!
 main=$(wait_window "$MAIN_TITLE")
-choose_file "$main" "$work/remesa.txt"
+choose_file "$main" "$typed"
 # A key that arrives while the file dialog is still winding down finds "&Generar" not yet
 # enabled, so Alt+G is pressed again until the run has ended in the completion dialog.
 done_dialog=

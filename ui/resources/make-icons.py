@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the window's two pictures and writes them as XPM sources (16-colour palette).
+"""Draws the window's two pictures and writes them as XPM sources (16-colour palette), and the
+window's picture as the desktop menu's PNG icons at 32 and 64 pixels.
 
 Run from anywhere: python3 ui/resources/make-icons.py. The .xpm files it writes are committed
-and compiled into the executable; edit this script, not them.
+and compiled into the executable, the PNG files are committed under packaging/linux/ and
+installed; edit this script, not them.
 """
 import os
+import struct
+import zlib
 
 # The classic 16-colour palette; one XPM character per colour.
 PALETTE = {
@@ -50,6 +54,25 @@ class Canvas:
         lines.append('};')
         return '\n'.join(lines) + '\n'
 
+
+    def png(self, scale=1):
+        """The picture as an RGBA PNG, each pixel drawn as a scale x scale block."""
+        def rgba(c):
+            if c == ' ':
+                return b'\0\0\0\0'
+            return bytes.fromhex(PALETTE[c][1:]) + b'\xff'
+        raw = b''
+        for row in self.px:
+            line = b''.join(rgba(c) * scale for c in row)
+            raw += (b'\0' + line) * scale          # filter type 0 on every scanline
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+        side = self.size * scale
+        header = struct.pack('>IIBBBBB', side, side, 8, 6, 0, 0, 0)  # 8-bit RGBA
+        return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+                chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
     def outline(self, shape, c):
         """Draws `c` on every pixel next to `shape` (a set of (x, y)) but outside it."""
@@ -114,6 +137,13 @@ def main():
     for name, canvas in (('window_icon', window_icon()), ('folder_open', folder_open())):
         with open(os.path.join(here, name + '.xpm'), 'w') as out:
             out.write(canvas.xpm('k' + ''.join(p.title() for p in name.split('_')) + 'Xpm'))
+    # The menu icon is the window's picture; the larger size keeps its pixels sharp.
+    icons = os.path.join(here, '..', '..', 'packaging', 'linux', 'icons')
+    os.makedirs(icons, exist_ok=True)
+    for scale in (1, 2):
+        side = 32 * scale
+        with open(os.path.join(icons, 'quadrelo-%d.png' % side), 'wb') as out:
+            out.write(window_icon().png(scale))
 
 
 if __name__ == '__main__':

@@ -63,7 +63,7 @@ struct OpenFile {
   bool flushOutput() noexcept {
     try {
       output->flush();
-    } catch (const Failure&) {
+    } catch (...) {
       std::fflush(file);
       return false;
     }

@@ -8,10 +8,11 @@
 
 #include "platform/failure.h"
 
+#include <fcntl.h>
 #ifdef _WIN32
 #include <io.h>
+#include <sys/stat.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -19,15 +20,24 @@ namespace quadrelo {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::FILE* OpenExclusive(const fs::path& path) {
+std::FILE* CreateNewFile(const fs::path& path) {
 #ifdef _WIN32
-  return _wfopen(path.c_str(), L"wbx");
+  // Not _wfopen's "x": the msvcrt.dll that MinGW links ignores it and would empty the file.
+  int fd = _wopen(path.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _wfdopen(fd, L"wb");
+  if (file == nullptr) {
+    int error = errno;
+    _close(fd);
+    errno = error;
+  }
+  return file;
 #else
   return std::fopen(path.c_str(), "wbx");
 #endif
 }
+
+namespace {
 
 // Puts the file's bytes on the disk, so that after the rename a power cut cannot leave an empty
 // or partly written file in place of the old one.
@@ -76,7 +86,7 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
     name += suffix;
     temporary_ = folder / name;
     errno = 0;
-    file_ = OpenExclusive(temporary_);
+    file_ = CreateNewFile(temporary_);
     if (file_ == nullptr && errno != EEXIST) break;
   }
   if (file_ == nullptr) {

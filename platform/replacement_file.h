@@ -33,4 +33,9 @@ class ReplacementFile : public ByteSink {
   std::FILE* file_ = nullptr;
 };
 
+// Creates `path` and opens it for writing, but only when nothing of that name exists: otherwise
+// returns nullptr (errno EEXIST) and leaves what is there untouched. ReplacementFile makes its
+// temporary files this way.
+std::FILE* CreateNewFile(const std::filesystem::path& path);
+
 }  // namespace quadrelo

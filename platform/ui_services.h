@@ -21,7 +21,8 @@ class MessageSink {
 class EventPump {
  public:
   virtual ~EventPump() = default;
-  // Processes pending events once. Returns false when the user asked the run to stop.
+  // Called once per record; may process pending events (the window does so about once a frame).
+  // Returns false when the user asked the run to stop.
   virtual bool yield() = 0;
 };
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that a build needs, only those missing. Usage: deps.sh build|test|all
+# Installs the Debian packages that a build needs, only those missing.
+# Usage: deps.sh build|test|all|windows
 set -euo pipefail
 
 # dpkg-dev: dpkg-shlibdeps, which the .deb needs to list its libraries.
@@ -9,11 +10,15 @@ build_pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-d
 test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdotool x11-utils
            imagemagick clang-format-14 time clang-14 libclang-rt-14-dev appstream man-db)
 
-want=("${build_pkgs[@]}")
+# The Windows cross-build and its checks under Wine (scripts/test-windows.sh).
+windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
+              wine wine64 googletest nsis zip python3 python3-xlrd python3-olefile)
+
 case "${1:-build}" in
-  build) ;;
-  test|all) want+=("${test_pkgs[@]}") ;;
-  *) echo "usage: $0 build|test|all" >&2; exit 2 ;;
+  build) want=("${build_pkgs[@]}") ;;
+  test|all) want=("${build_pkgs[@]}" "${test_pkgs[@]}") ;;
+  windows) want=("${windows_pkgs[@]}") ;;
+  *) echo "usage: $0 build|test|all|windows" >&2; exit 2 ;;
 esac
 
 missing=()

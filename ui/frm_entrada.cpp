@@ -73,18 +73,26 @@ QString WindowServices::ExecutableFolder() { return QCoreApplication::applicatio
 
 void WindowServices::ExitEventLoop() { QCoreApplication::exit(0); }
 
-// The window served between two records: pending events are handled, and a request to stop
-// (by "&Cerrar" or the window's close command) ends the run after the record in hand.
+// The window served between two records. Handing events to Qt costs more than converting a
+// record does, so it happens once per kEventInterval, not per record; a request to stop (by
+// "&Cerrar" or the window's close command) is looked at on every call and ends the run after the
+// record in hand.
 class FrmEntrada::RunEvents : public EventPump {
  public:
-  explicit RunEvents(const FrmEntrada& window) : window_(window) {}
+  explicit RunEvents(const FrmEntrada& window)
+      : window_(window), lastHandOver_(window.services_.now()) {}
   bool yield() override {
-    QCoreApplication::processEvents();
+    if (window_.services_.now() - lastHandOver_ >= kEventInterval) {
+      QCoreApplication::processEvents();
+      // Measured from the end, so a slow repaint still leaves the run a full interval.
+      lastHandOver_ = window_.services_.now();
+    }
     return !window_.stopRequested_;
   }
 
  private:
   const FrmEntrada& window_;
+  std::chrono::steady_clock::time_point lastHandOver_;
 };
 
 class FrmEntrada::RunMessages : public MessageSink {
@@ -109,50 +117,52 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
   setWindowIcon(WindowIcon());
   setFixedSize(TwipsSize(6000, 3360));
 
-  QGroupBox* frame1 = MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
-  tbEntrada_ = MakePathBox(frame1, "tbEntrada", TwipsRect(120, 360, 4815, 405));
+  QGroupBox* inputFrame =
+      MakeFrame(this, "Frame1", "Fichero Origen", TwipsRect(120, 120, 5775, 975));
+  inputBox_ = MakePathBox(inputFrame, "tbEntrada", TwipsRect(120, 360, 4815, 405));
 
-  auto* image1 = new ClickablePicture(frame1);
-  image1->setObjectName("Image1");
-  image1->setGeometry(TwipsRect(5160, 360, 480, 360));
-  image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  image1->setPixmap(OpenFilePicture());
-  image1->onClick = [this] { chooseInput(); };
+  auto* picture = new ClickablePicture(inputFrame);
+  picture->setObjectName("Image1");
+  picture->setGeometry(TwipsRect(5160, 360, 480, 360));
+  picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picture->setPixmap(OpenFilePicture());
+  picture->onClick = [this] { chooseInput(); };
 
-  QGroupBox* frame2 = MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
-  tbSalida_ = MakePathBox(frame2, "tbSalida", TwipsRect(120, 360, 5415, 405));
-  tbSalida_->setEnabled(false);
-  QPalette buttonFace = tbSalida_->palette();
+  QGroupBox* workbookFrame =
+      MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
+  workbookBox_ = MakePathBox(workbookFrame, "tbSalida", TwipsRect(120, 360, 5415, 405));
+  workbookBox_->setEnabled(false);
+  QPalette buttonFace = workbookBox_->palette();
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
     buttonFace.setColor(group, QPalette::Base,
                         buttonFace.color(QPalette::Active, QPalette::Button));
   }
-  tbSalida_->setPalette(buttonFace);
+  workbookBox_->setPalette(buttonFace);
 
-  label1_ = new QLabel("Procesando, espere por favor", this);
-  label1_->setObjectName("Label1");
-  label1_->setGeometry(TwipsRect(893, 2160, 4215, 495));
-  label1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label1_->setFont(LayoutFont(kComic, 14.25));
-  SetTextColour(label1_, Blue());
-  label1_->hide();
+  busyNotice_ = new QLabel("Procesando, espere por favor", this);
+  busyNotice_->setObjectName("Label1");
+  busyNotice_->setGeometry(TwipsRect(893, 2160, 4215, 495));
+  busyNotice_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  busyNotice_->setFont(LayoutFont(kComic, 14.25));
+  SetTextColour(busyNotice_, Blue());
+  busyNotice_->hide();
 
-  cmdProcesar_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
-  cmdProcesar_->setEnabled(false);
-  connect(cmdProcesar_, &QPushButton::clicked, this, &FrmEntrada::generate);
+  generateButton_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
+  generateButton_->setEnabled(false);
+  connect(generateButton_, &QPushButton::clicked, this, &FrmEntrada::generate);
 
-  command2_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
-  connect(command2_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
+  closeButton_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
+  connect(closeButton_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName("Timer1");
-  timer1_->setInterval(kBlinkIntervalMs);
-  connect(timer1_, &QTimer::timeout, this, &FrmEntrada::blink);
+  blinkTimer_ = new QTimer(this);
+  blinkTimer_->setObjectName("Timer1");
+  blinkTimer_->setInterval(kBlinkIntervalMs);
+  connect(blinkTimer_, &QTimer::timeout, this, &FrmEntrada::blink);
 
-  setTabOrder(cmdProcesar_, command2_);
-  setTabOrder(command2_, tbSalida_);
-  setTabOrder(tbSalida_, tbEntrada_);
-  command2_->setFocus();
+  setTabOrder(generateButton_, closeButton_);
+  setTabOrder(closeButton_, workbookBox_);
+  setTabOrder(workbookBox_, inputBox_);
+  closeButton_->setFocus();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -165,8 +175,8 @@ void FrmEntrada::chooseInput() {
   // The paths of a run in progress stay as they are.
   if (running_) return;
   sFileIn = services_.dialogs->chooseTransferFile(this, services_.initialFolder());
-  tbEntrada_->setText(QString::fromStdString(sFileIn));
-  if (tbEntrada_->text().isEmpty()) return;
+  inputBox_->setText(QString::fromStdString(sFileIn));
+  if (inputBox_->text().isEmpty()) return;
 
   const std::string workbook = naming::WorkbookPathFor(sFileIn);
   if (WorkbookExists(workbook)) {
@@ -186,8 +196,8 @@ void FrmEntrada::chooseInput() {
 
 void FrmEntrada::setWorkbookPath(const std::string& path) {
   sLibro = path;
-  tbSalida_->setText(QString::fromStdString(sLibro));
-  cmdProcesar_->setEnabled(!sLibro.empty());
+  workbookBox_->setText(QString::fromStdString(sLibro));
+  generateButton_->setEnabled(!sLibro.empty());
 }
 
 void FrmEntrada::generate() {
@@ -199,8 +209,8 @@ void FrmEntrada::generate() {
   // Whatever the conversion does, the busy indication comes down and the dialog is shown.
   ContinueOnError guarded;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  label1_->show();
-  timer1_->start();
+  busyNotice_->show();
+  blinkTimer_->start();
   RunEvents events(*this);
   RunMessages messages(*this);
   conversion::RunServices run;
@@ -208,8 +218,8 @@ void FrmEntrada::generate() {
   run.messages = &messages;
   guarded([&] { services_.convert(sFileIn, sLibro, run); });
   QApplication::restoreOverrideCursor();
-  timer1_->stop();
-  label1_->hide();
+  blinkTimer_->stop();
+  busyNotice_->hide();
   running_ = false;
 
   if (stopRequested_) {
@@ -220,7 +230,7 @@ void FrmEntrada::generate() {
 }
 
 void FrmEntrada::blink() {
-  label1_->setVisible(label1_->isHidden());
+  busyNotice_->setVisible(busyNotice_->isHidden());
   // Painted at once: the run holds the thread between its yields.
   repaint();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -33,11 +34,17 @@ struct WindowServices {
   std::function<QString()> initialFolder = ExecutableFolder;
   // Ends the process with status 0 once the window has gone.
   std::function<void()> endProgram = ExitEventLoop;
+  // Paces how often a run hands pending events to Qt.
+  std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;
 
   static bool RemoveFile(const std::string& path);
   static QString ExecutableFolder();
   static void ExitEventLoop();
 };
+
+// How long a run keeps the thread between two hand-overs of pending events to Qt: about a frame,
+// short enough for the blinking notice, repaints and "&Cerrar" to feel immediate.
+inline constexpr std::chrono::milliseconds kEventInterval{16};
 
 // The main window: choose a transfer file, convert it with "&Generar", leave with "&Cerrar".
 class FrmEntrada : public QWidget {
@@ -74,12 +81,13 @@ class FrmEntrada : public QWidget {
   bool running_ = false;
   bool stopRequested_ = false;
 
-  QLineEdit* tbEntrada_;
-  QLineEdit* tbSalida_;
-  QLabel* label1_;
-  QPushButton* cmdProcesar_;
-  QPushButton* command2_;
-  QTimer* timer1_;
+  // The controls, with their object names.
+  QLineEdit* inputBox_;          // tbEntrada
+  QLineEdit* workbookBox_;       // tbSalida
+  QLabel* busyNotice_;           // Label1
+  QPushButton* generateButton_;  // cmdProcesar, "&Generar"
+  QPushButton* closeButton_;     // Command2, "&Cerrar"
+  QTimer* blinkTimer_;           // Timer1
 };
 
 // The texts of the window's own questions and messages.

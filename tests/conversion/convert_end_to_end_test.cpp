@@ -13,8 +13,9 @@
 namespace quadrelo::conversion::testing {
 namespace {
 
+using quadrelo::testing::Reader;
+using quadrelo::testing::ReaderMissing;
 using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
 
 struct DumpedCell {
   std::string kind;
@@ -53,9 +54,11 @@ std::vector<std::string> SplitTabs(const std::string& line) {
   }
 }
 
-// The workbook as tests/readers/dump_xls.py prints it.
+// The workbook as "tests/readers/xls_read.py list" prints it.
 std::vector<DumpedSheet> ReadWorkbook(const std::string& path, const std::string& columns = "") {
-  auto result = RunReader("dump_xls.py", ShellQuote(path) + (columns.empty() ? "" : " " + columns));
+  std::vector<std::string> arguments = {"readers/xls_read.py", "list", path};
+  if (!columns.empty()) arguments.push_back(columns);
+  auto result = RunReader(Reader::kXlrd, arguments);
   EXPECT_EQ(result.exitCode, 0) << result.output.substr(0, 2000);
   std::vector<DumpedSheet> sheets;
   std::istringstream lines(result.output);
@@ -116,6 +119,7 @@ TEST_F(ConversionTest, GeneratedAccountsReadBackWithAnIndependentReader) {
     }
     ASSERT_EQ(accounts.size(), 3u);
 
+    if (!ReaderMissing(Reader::kXlrd).empty()) continue;  // said at the end
     std::vector<DumpedSheet> sheets = ReadWorkbook(output());
     ASSERT_EQ(sheets.size(), 3u);
     for (std::size_t s = 0; s < 3; ++s) {
@@ -146,6 +150,7 @@ TEST_F(ConversionTest, GeneratedAccountsReadBackWithAnIndependentReader) {
       EXPECT_EQ(sum, hundredths[s]);
     }
   }
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
 }
 
 TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
@@ -156,6 +161,8 @@ TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
   writeInput(bench::GenerateTransferFile(options));
   convert();
   EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(report.savedTransfers, 70000);
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
   std::vector<DumpedSheet> sheets = ReadWorkbook(output(), "A");
   ASSERT_EQ(sheets.size(), 2u);
   EXPECT_EQ(sheets[1].name, sheets[0].name + " (2)");
@@ -166,7 +173,6 @@ TEST_F(ConversionTest, SeventyThousandTransfersOfOneAccountAreAllThere) {
   EXPECT_EQ(sheets[1].cells.size(), 1u + 70000u - 65534u);
   EXPECT_EQ(sheets[1].cells.count("A2"), 0u);
   EXPECT_EQ(sheets[1].cells.count("A3"), 1u);
-  EXPECT_EQ(report.savedTransfers, 70000);
 }
 
 TEST_F(ConversionTest, TheSamplesConvert) {
@@ -189,8 +195,11 @@ TEST_F(ConversionTest, TheSamplesConvert) {
     EXPECT_EQ(report.savedTransfers, sample.transfers) << sample.file;
     EXPECT_TRUE(report.amounts.empty()) << sample.file;
     EXPECT_TRUE(report.cellsNotWritten.empty()) << sample.file;
-    EXPECT_EQ(ReadWorkbook(output(), "A").size(), sample.sheets) << sample.file;
+    if (ReaderMissing(Reader::kXlrd).empty()) {
+      EXPECT_EQ(ReadWorkbook(output(), "A").size(), sample.sheets) << sample.file;
+    }
   }
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
 }
 
 }  // namespace

@@ -30,8 +30,10 @@ until ls -l "/proc/$APP_PID/fd" 2>/dev/null | grep -F "$work/grande.txt" >/dev/n
   [ $((tries % 100)) = 1 ] && click_in "$main" 248 204   # "&Generar"
   sleep 0.01
 done
+# "&Cerrar" acts when the button is let go; timed from there, as xdotool's click pauses 0.1 s.
+xdotool mousemove --window "$main" 348 204 mousedown 1
 pressed=$(date +%s%N)
-click_in "$main" 348 204                       # "&Cerrar"
+xdotool mouseup 1
 wait_exit "$APP_PID"
 status=$EXIT_STATUS
 APP_PID=

@@ -46,7 +46,7 @@ xdotool windowfocus --sync "$done_dialog"
 xdotool key Return
 wait_window_gone "$DONE_TITLE"
 
-dump=$(/usr/bin/python3 "$source_dir/tests/readers/dump_xls.py" "$work/remesa.xls")
+dump=$(/usr/bin/python3 "$source_dir/tests/readers/xls_read.py" list "$work/remesa.xls")
 expect() {
   if ! grep -qF -- "$1" <<<"$dump"; then
     echo "FALLO: el libro no contiene «$1»:"; echo "$dump"; exit 1

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,14 +41,6 @@ std::string SomeTransfers(int accounts, int transfers) {
     }
   }
   return CrLf(lines);
-}
-
-std::string LineFeedsOnly(const std::string& crlf) {
-  std::string bytes;
-  for (char c : crlf) {
-    if (c != '\r') bytes += c;
-  }
-  return bytes;
 }
 
 // A small workbook as the application would save it.
@@ -92,6 +86,33 @@ TEST(SaveFaults, AReplacementAbandonedMidWayLeavesTheEarlierFileAndNoTemporary) 
   }
 }
 
+// A save writes ".<name>.<random number>.tmp" beside the workbook and creates it only where no
+// file has that name: a file that holds the name already is left exactly as it was.
+TEST(SaveFaults, AFileOfTheTemporaryNameIsNeverTouched) {
+  for (const char* name : {"remesa.xls", "remesa de año.xls"}) {
+    SCOPED_TRACE(name);
+    TempDir dir;
+    const fs::path target = dir.path() / PathFromUtf8(name);
+    const fs::path taken = dir.path() / PathFromUtf8(std::string(".") + name + ".4242.tmp");
+    WriteFile(taken, "someone else's file");
+    errno = 0;
+    std::FILE* opened = CreateNewFile(taken);
+    EXPECT_EQ(opened, nullptr);
+    EXPECT_EQ(errno, EEXIST);
+    if (opened != nullptr) std::fclose(opened);
+    EXPECT_EQ(ReadFile(taken), "someone else's file");
+
+    ReplacementFile file(target);
+    EXPECT_EQ(file.temporaryPath().parent_path(), dir.path());
+    EXPECT_NE(file.temporaryPath(), taken);
+    file.write("new", 3);
+    file.commit();
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_EQ(ReadFile(taken), "someone else's file");
+    EXPECT_EQ(Listing(dir.path()).size(), 2u);
+  }
+}
+
 TEST(SaveFaults, AnOutputPathThatIsAFolderIsRefusedAndLeftAlone) {
   TempDir dir;
   WriteFile(dir / "remesa.txt", SomeTransfers(1, 2));
@@ -133,6 +154,14 @@ TEST(SaveFaults, ADiskThatFillsDuringTheSaveKeepsTheEarlierWorkbook) {
     EXPECT_TRUE(ReadFile(dir / "remesa.txt") == input) << limit;
     EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"remesa.txt", "remesa.xls"}));
   }
+}
+
+std::string LineFeedsOnly(const std::string& crlf) {
+  std::string bytes;
+  for (char c : crlf) {
+    if (c != '\r') bytes += c;
+  }
+  return bytes;
 }
 
 TEST(SaveFaults, ADiskThatFillsDuringTheRepairKeepsTheInput) {

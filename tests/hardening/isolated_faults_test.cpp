@@ -27,6 +27,7 @@ using quadrelo::testing::ShellQuote;
 using quadrelo::testing::TempDir;
 using quadrelo::testing::WriteFile;
 
+#ifndef _WIN32
 const std::string kHelper = QUADRELO_HARDENING_HELPER;
 const std::string kEarlierWorkbook = "an earlier workbook, which must survive";
 
@@ -46,7 +47,6 @@ std::string Convert(const std::string& prefix, const fs::path& input, const fs::
       .output;
 }
 
-#ifndef _WIN32
 const std::string kAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups ";
 
 class AsUnprivilegedUser : public ::testing::Test {

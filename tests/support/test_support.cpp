@@ -9,10 +9,9 @@
 #include <sstream>
 #include <stdexcept>
 
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#else
+#include "platform/text.h"
+
+#ifndef _WIN32
 #include <sys/wait.h>
 #endif
 
@@ -66,22 +65,47 @@ fs::path SourceDir() {
 
 CommandResult RunCommand(const std::string& commandLine) {
   CommandResult result;
+#ifdef _WIN32
+  // cmd.exe /c drops the first and the last quote of its line: a pair around the whole keeps the
+  // arguments' own. Wide, so that names beyond the ANSI code page arrive whole; text mode, so
+  // that the CR LF of the programs' output reads as "\n" like elsewhere.
+  std::wstring line = L"\"" + PathFromUtf8(commandLine + " 2>&1").native() + L"\"";
+  std::FILE* pipe = _wpopen(line.c_str(), L"rt");
+#else
   std::FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
+#endif
   if (pipe == nullptr) return result;
   std::array<char, 4096> buffer;
   std::size_t n;
   while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
     result.output.append(buffer.data(), n);
-  int status = pclose(pipe);
 #ifdef _WIN32
-  result.exitCode = status;
+  result.exitCode = _pclose(pipe);
 #else
+  int status = pclose(pipe);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
   return result;
 }
 
 std::string ShellQuote(const std::string& argument) {
+#ifdef _WIN32
+  // The runtime's rule: backslashes are literal unless they come before a quote, where each
+  // pair stands for one; cmd.exe passes quoted text through (only %NAME% still expands).
+  std::string quoted = "\"";
+  std::size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + '"';
+#else
   std::string quoted = "'";
   for (char c : argument) {
     if (c == '\'')
@@ -90,11 +114,58 @@ std::string ShellQuote(const std::string& argument) {
       quoted += c;
   }
   return quoted + "'";
+#endif
 }
 
-CommandResult RunReader(const std::string& script, const std::string& arguments) {
-  fs::path path = SourceDir() / "tests" / "readers" / script;
-  return RunCommand("/usr/bin/python3 " + ShellQuote(path.string()) + " " + arguments);
+namespace {
+
+// The Python interpreter, quoted; -X utf8 so that a Windows Python reads and prints UTF-8.
+std::string Python() {
+#ifdef _WIN32
+  const char* chosen = std::getenv("QUADRELO_PYTHON");
+  return ShellQuote(chosen != nullptr && *chosen != '\0' ? chosen : "python") + " -X utf8";
+#else
+  return ShellQuote("/usr/bin/python3");
+#endif
+}
+
+std::string ProgramOf(Reader reader) {
+  return reader == Reader::kXlrd ? Python() : ShellQuote("ssconvert");
+}
+
+std::string Probe(Reader reader) {
+  const char* what =
+      reader == Reader::kXlrd ? "no Python with xlrd and olefile" : "no gnumeric (ssconvert)";
+  std::string probe = reader == Reader::kXlrd ? " -c " + ShellQuote("import xlrd, olefile")
+                                              : std::string(" --version");
+  CommandResult result = RunCommand(ProgramOf(reader) + probe);
+  if (result.exitCode == 0) return "";
+  std::string seen = result.output.substr(0, 300);
+  while (!seen.empty() && (seen.back() == '\n' || seen.back() == '\r')) seen.pop_back();
+  return std::string(what) + " here, so the workbook is not read back independently (" +
+         ProgramOf(reader) + probe + ": " + seen + ")";
+}
+
+}  // namespace
+
+std::string ReaderMissing(Reader reader) {
+  if (reader == Reader::kXlrd) {
+    static const std::string why = Probe(reader);
+    return why;
+  }
+  static const std::string why = Probe(reader);
+  return why;
+}
+
+CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments) {
+  std::string command = ProgramOf(reader);
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    command += ' ';
+    command += ShellQuote(i == 0 && reader == Reader::kXlrd
+                              ? PathToUtf8(SourceDir() / "tests" / PathFromUtf8(arguments[0]))
+                              : arguments[i]);
+  }
+  return RunCommand(command);
 }
 
 }  // namespace quadrelo::testing

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quadrelo::testing {
 
@@ -29,14 +30,35 @@ struct CommandResult {
   int exitCode = -1;
   std::string output;  // standard output and standard error together
 };
-// Runs a shell command line and captures what it prints (tests only).
+// Runs a command line (UTF-8) through the platform's shell, sh or cmd.exe, and captures what it
+// prints (tests only).
 CommandResult RunCommand(const std::string& commandLine);
 
-// Runs tests/readers/<script> with the system's Python (/usr/bin/python3, where Debian's xlrd
-// and olefile live) on `arguments`.
-CommandResult RunReader(const std::string& script, const std::string& arguments);
-
-// Quotes one argument for the shell.
+// Quotes one argument for RunCommand on this platform: for sh, or for cmd.exe and the C
+// runtime's parsing of the command line on Windows.
 std::string ShellQuote(const std::string& argument);
 
+// The programs that read workbooks independently of ours.
+enum class Reader {
+  kXlrd,      // tests/readers/xls_read.py, or another script under tests/, under a Python that
+              // has xlrd and olefile: /usr/bin/python3 (Debian's), on Windows QUADRELO_PYTHON
+              // or else python
+  kGnumeric,  // gnumeric's ssconvert
+};
+
+// Why `reader` cannot run here, or "" when it can; asked once per process.
+std::string ReaderMissing(Reader reader);
+
+// Runs `reader` on `arguments`, each quoted for this platform. For kXlrd the first argument is
+// the script's path under tests/, such as "readers/xls_read.py".
+CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments);
+
 }  // namespace quadrelo::testing
+
+// Ends the running test as skipped, saying why, when `reader` cannot run here; what the test
+// checked before still counts.
+#define QUADRELO_SKIP_WITHOUT(reader)                                                   \
+  if (const std::string quadrelo_missing_ = ::quadrelo::testing::ReaderMissing(reader); \
+      quadrelo_missing_.empty()) {                                                      \
+  } else                                                                                \
+    GTEST_SKIP() << quadrelo_missing_

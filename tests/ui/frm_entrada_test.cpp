@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -48,6 +49,8 @@ class WindowTest : public ::testing::Test {
     };
     services_.initialFolder = [this] { return QString::fromStdString(PathToUtf8(dir_.path())); };
     services_.endProgram = [this] { ++ended_; };
+    // Stands still unless a test moves it: a run hands events to Qt only when told to.
+    services_.now = [this] { return now_; };
   }
   ~WindowTest() override { files::Reset(); }
 
@@ -81,6 +84,7 @@ class WindowTest : public ::testing::Test {
   WindowServices services_;
   std::unique_ptr<FrmEntrada> window_;
   std::function<void(const conversion::RunServices&)> duringRun_;
+  std::chrono::steady_clock::time_point now_;
   int runs_ = 0;
   int ended_ = 0;
   std::string runInput_;
@@ -444,6 +448,42 @@ TEST_F(WindowTest, GenerarAndThePictureAreIgnoredDuringARun) {
   // Once the run is over the picture works again.
   QTest::mouseClick(child<QLabel>("Image1"), Qt::LeftButton);
   EXPECT_EQ(dialogs_.folders.size(), 2u);
+}
+
+TEST_F(WindowTest, RunHandsEventsToQtOncePerIntervalAndSeesStopOnEveryCall) {
+  using std::chrono::milliseconds;
+  struct Step {
+    milliseconds advance;  // clock movement before this record's yield
+    bool handedOver;       // an event posted before it has been handled after it
+  };
+  const Step steps[] = {
+      {milliseconds(0), false},                   // the run has just begun
+      {kEventInterval - milliseconds(1), false},  // not yet an interval
+      {milliseconds(1), true},                    // a full interval since the run began
+      {milliseconds(0), false},                   // just handed over
+      {kEventInterval - milliseconds(1), false},  // not yet an interval
+      {milliseconds(1), true},                    // a full interval since the last hand-over
+      {3 * kEventInterval, true},                 // several intervals: still one hand-over
+  };
+  choose("remesa.txt");
+  window().show();
+  duringRun_ = [&](const conversion::RunServices& run) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(&step - steps);
+      bool handled = false;
+      QMetaObject::invokeMethod(
+          &window(), [&] { handled = true; }, Qt::QueuedConnection);
+      now_ += step.advance;
+      EXPECT_TRUE(run.events->yield());
+      EXPECT_EQ(handled, step.handedOver);
+      QCoreApplication::processEvents();  // nothing left over for the next step
+    }
+    // A stop request counts at the next record, interval or not.
+    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    EXPECT_FALSE(run.events->yield());
+  };
+  window().generate();
+  EXPECT_EQ(ended_, 1);
 }
 
 TEST_F(WindowTest, AccessKeysPressTheirButtons) {

@@ -271,8 +271,10 @@ TEST_F(RealDialogsTest, WholeChoiceAndRunThroughTheRealDialogs) {
   EXPECT_EQ(openWhileShown, 1);  // a complete run leaves its input open until the dialog goes
   EXPECT_EQ(files::OpenCount(), 0);
 
+  using quadrelo::testing::Reader;
+  QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
   const auto dump = quadrelo::testing::RunReader(
-      "dump_xls.py", quadrelo::testing::ShellQuote(PathToUtf8(dir_ / "remesa.xls")));
+      Reader::kXlrd, {"readers/xls_read.py", "list", PathToUtf8(dir_ / "remesa.xls")});
   ASSERT_EQ(dump.exitCode, 0) << dump.output;
   // The sheet is named after the account (the workbook layer settles the characters it allows).
   EXPECT_NE(dump.output.find("sheet\t1\tCuenta"), std::string::npos) << dump.output;

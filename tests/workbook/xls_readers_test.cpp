@@ -1,5 +1,5 @@
 // Whole workbooks saved to files and read back by independent readers: xlrd and olefile
-// (tests/readers/xls_dump.py) and gnumeric's ssconvert.
+// (tests/readers/xls_read.py) and gnumeric's ssconvert.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/text.h"
 #include "tests/support/test_support.h"
 #include "tests/workbook/xls_test_books.h"
 
@@ -18,10 +19,9 @@ namespace quadrelo::xls {
 namespace {
 
 namespace fs = std::filesystem;
+using quadrelo::testing::Reader;
 using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunCommand;
 using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
 using quadrelo::testing::TempDir;
 using testing::AddAccountSheet;
 using testing::AddSheet;
@@ -33,6 +33,11 @@ using testing::TextCell;
 
 class XlsReaders : public ::testing::Test {
  protected:
+  void SetUp() override {
+    QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
+    QUADRELO_SKIP_WITHOUT(Reader::kGnumeric);
+  }
+
   fs::path save(const Book& book, const std::string& name = "libro.xls") {
     MemorySink sink;
     WriteWorkbook(book, sink);
@@ -43,8 +48,9 @@ class XlsReaders : public ::testing::Test {
 
   // What olefile and xlrd see, with xlrd's log checked for complaints.
   std::string dump(const fs::path& file, bool summary = false) {
-    auto result =
-        RunReader("xls_dump.py", ShellQuote(file.string()) + (summary ? " --summary" : ""));
+    std::vector<std::string> arguments = {"readers/xls_read.py", "inspect", PathToUtf8(file)};
+    if (summary) arguments.push_back("--summary");
+    auto result = RunReader(Reader::kXlrd, arguments);
     EXPECT_EQ(result.exitCode, 0) << result.output;
     std::istringstream lines(result.output);
     for (std::string line; std::getline(lines, line);) {
@@ -59,8 +65,7 @@ class XlsReaders : public ::testing::Test {
   // gnumeric converts the first sheet to CSV without a word of complaint.
   std::string gnumericCsv(const fs::path& file) {
     fs::path csv = dir_ / "salida.csv";
-    auto result =
-        RunCommand("ssconvert " + ShellQuote(file.string()) + " " + ShellQuote(csv.string()));
+    auto result = RunReader(Reader::kGnumeric, {PathToUtf8(file), PathToUtf8(csv)});
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(result.output, "") << file;
     return fs::exists(csv) ? ReadFile(csv) : std::string();
@@ -230,6 +235,31 @@ TEST_F(XlsReaders, ThousandSheetsOneSelected) {
   gnumericCsv(file);
 }
 
+// A text as xls_read.py quotes it: a JSON string that keeps non-ASCII characters.
+std::string JsonQuoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20) {
+      const char* named = c == '\n'   ? "\\n"
+                          : c == '\r' ? "\\r"
+                          : c == '\t' ? "\\t"
+                          : c == '\b' ? "\\b"
+                          : c == '\f' ? "\\f"
+                                      : nullptr;
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      quoted += named != nullptr ? named : escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
 // A book of one sheet with `cells` numbers that are not RK-exact (18 bytes each).
 Book NumberBook(std::uint32_t cells) {
   Book book;
@@ -336,7 +366,7 @@ TEST_F(XlsReaders, RandomBooksReadCleanly) {
     std::vector<std::string> names = SavedSheetNames(book);
     for (std::size_t s = 0; s < names.size(); ++s) {
       std::string selected = (book.activeSheet < sheets ? book.activeSheet : 0) == s ? "1" : "0";
-      std::string quoted = RunReader("json_quote.py", ShellQuote(names[s])).output;
+      std::string quoted = JsonQuoted(names[s]);
       EXPECT_THAT(seen,
                   HasSubstr("sheet " + std::to_string(s) + " " + quoted + " selected=" + selected))
           << seed;

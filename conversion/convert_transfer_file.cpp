@@ -121,6 +121,11 @@ class Run {
     guarded_([&] { oExcel.worksheets(sheet_ + 1).Delete(); });
   }
 
+  // The workbook's title (File > Properties) is the input's name without folder and extension.
+  void nameWorkbook() {
+    guarded_([&] { oExcel.workbooks(1).Title(PathToUtf8(PathFromUtf8(sFileIn_).stem())); });
+  }
+
   void save(const std::string& path) {
     bool saved = guarded_([&] { oExcel.workbooks(1).SaveAs(workbook::SaveAsArgs{path}); });
     if (saved) {
@@ -279,6 +284,7 @@ void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
     return;
   }
   run.deleteReserveSheet();
+  run.nameWorkbook();
   run.save(sLibro);
   run.releaseApplication();
   // The input stays open under its number until every file is closed at the end of the run.

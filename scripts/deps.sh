@@ -7,8 +7,11 @@ set -euo pipefail
 build_pkgs=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-translations-l10n
             fonts-comic-neue fonts-dejavu-core fonts-liberation dpkg-dev)
 # appstream and man-db: the package test validates the metainfo and the manual pages.
+# libreoffice-calc-nogui and poppler-utils: a workbook rendered to PDF shows its longest values
+# whole.
 test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdotool x11-utils
-           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev appstream man-db)
+           imagemagick clang-format-14 time clang-14 libclang-rt-14-dev appstream man-db
+           libreoffice-calc-nogui poppler-utils)
 
 # The Windows cross-build and its checks under Wine (scripts/test-windows.sh).
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64

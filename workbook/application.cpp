@@ -27,6 +27,7 @@ struct ApplicationState {
   std::vector<std::shared_ptr<WorkbookState>> workbooks;  // the last one is the active one
   bool ended = false;
   FaultHook faultHook;
+  SaveClock clock;
 };
 
 namespace {
@@ -249,6 +250,8 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   Enter(app_, "SaveAs");
   std::string name(TrimSpaces(args.FileName));
   if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
+  xls::DocumentProperties& properties = book_->book.properties;
+  properties.savedAt = app_->clock ? app_->clock() : std::chrono::system_clock::now();
   try {
     ReplacementFile file(PathFromUtf8(name));
     xls::WriteWorkbook(book_->book, file);
@@ -256,6 +259,11 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   } catch (const Failure& failure) {
     Fail(FailureCode::SaveFailed, failure.what());
   }
+}
+
+void WorkbookObject::Title(std::string_view title) {
+  Enter(app_, "Title");
+  book_->book.properties.title = std::string(title);
 }
 
 const xls::Book& WorkbookObject::contents() const {
@@ -313,6 +321,11 @@ void ApplicationObject::quit() {
 void ApplicationObject::setFaultHook(FaultHook hook) {
   if (!app_) Fail(FailureCode::NoObject, "object reference not set");
   app_->faultHook = std::move(hook);
+}
+
+void ApplicationObject::setClock(SaveClock clock) {
+  if (!app_) Fail(FailureCode::NoObject, "object reference not set");
+  app_->clock = std::move(clock);
 }
 
 ApplicationObject CreateObject(std::string_view className) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -130,7 +131,10 @@ class WorkbookObject : public WorkbookPart {
   WorksheetsObject worksheets() const;
   // Writes the workbook as an Excel 97-2003 file, replacing an existing file without a question.
   // The file appears whole or not at all: a failed save leaves the earlier file as it was.
+  // Stamps the workbook with the application's clock as its creation and last-saved time.
   void SaveAs(const SaveAsArgs& args);
+  // The title under File > Properties (UTF-8); empty for none.
+  void Title(std::string_view title);
 
   // What the workbook holds, read-only (tests and reports look at it without saving).
   const xls::Book& contents() const;
@@ -159,6 +163,9 @@ class WorkbooksObject {
 // continue-on-error paths of the conversion.
 using FaultHook = std::function<void(std::string_view member)>;
 
+// The time SaveAs stamps on a workbook; the system clock unless a test fixes it.
+using SaveClock = std::function<std::chrono::system_clock::time_point()>;
+
 // A reference to an instance of the application; an empty one is "nothing".
 class ApplicationObject {
  public:
@@ -178,6 +185,7 @@ class ApplicationObject {
   void quit();
 
   void setFaultHook(FaultHook hook);
+  void setClock(SaveClock clock);
 
  private:
   friend ApplicationObject CreateObject(std::string_view className);

@@ -83,6 +83,7 @@ TEST_F(ConversionTest, OneAccountWithTwoTransfersAndTheirRemarks) {
   EXPECT_TRUE(app.empty(1, "H4"));
 
   EXPECT_TRUE(fs::exists(output()));
+  EXPECT_EQ(app.book->properties.title, "remesa");  // the input's name
   EXPECT_TRUE(app.quitSeen);
   EXPECT_FALSE(workbook::oExcel);
   EXPECT_EQ(report.savedSheets, 1);

@@ -12,11 +12,13 @@ usage: xls_read.py list FILE [COLUMNS]
 usage: xls_read.py inspect FILE [--summary]
   One fact per line, texts as JSON strings (non-ASCII kept), positions 0-based, then every
   complaint of xlrd's log as "log ...":
-    ole streams=<names> size=<bytes> read=<bytes>
+    ole streams=<names> size=<bytes> read=<bytes>   (\x05 in names written as \005)
+    meta title=<title> app=<application> created=<time> saved=<time> codepage=<SI>/<DSI>
     codepage <codepage> sheets <count>
     sheet <position> <name> selected=<0/1> rows=<rows> cols=<columns>
     colinfo <sheet> <column> width=<width> w=<font weight> f=<format>
     cell <sheet> <row> <column> <type> <value> w=<font weight> f=<format>   (not with --summary)
+    fit <sheet> <column> chars=<width in characters> longest=<longest value as shown>
     count <sheet> text=<n> number=<n> blank=<n> sum=<sum> chars=<text length>  (only --summary)
 """
 import io
@@ -66,10 +68,16 @@ def list_cells(out, path, columns):
 
 def inspect(out, path, summary):
     ole = olefile.OleFileIO(path, raise_defects=olefile.DEFECT_INCORRECT)
-    streams = ["/".join(entry) for entry in ole.listdir()]
+    streams = ["/".join(entry).replace("\x05", "\\005") for entry in ole.listdir()]
     size = ole.get_size("Workbook")
     data = ole.openstream("Workbook").read()
     out.write("ole streams=%s size=%d read=%d\n" % (",".join(streams), size, len(data)))
+    meta = ole.get_metadata()
+    # olefile 0.46 keeps a UTF-16 string's terminating NUL.
+    text = lambda value: q(value.rstrip("\x00") if isinstance(value, str) else value)
+    out.write("meta title=%s app=%s created=%s saved=%s codepage=%s/%s\n" % (
+        text(meta.title), text(meta.creating_application), meta.create_time,
+        meta.last_saved_time, meta.codepage, meta.codepage_doc))
     ole.close()
 
     log = io.StringIO()
@@ -91,16 +99,23 @@ def inspect(out, path, summary):
         counts = {xlrd.XL_CELL_TEXT: 0, xlrd.XL_CELL_NUMBER: 0, xlrd.XL_CELL_BLANK: 0}
         number_sum = 0.0
         text_units = 0
+        longest = {}  # characters of the longest value of each column, as shown
         for r in range(sheet.nrows):
             for c in range(sheet.row_len(r)):
                 cell = sheet.cell(r, c)
                 if cell.ctype == xlrd.XL_CELL_EMPTY:
                     continue
                 counts[cell.ctype] = counts.get(cell.ctype, 0) + 1
+                shown = ""
                 if cell.ctype == xlrd.XL_CELL_NUMBER:
                     number_sum += cell.value
+                    amount = book.format_map[book.xf_list[cell.xf_index].format_key].format_str
+                    shown = "{:,.2f}".format(cell.value) if amount == "##,##0.00" else "%g" % (
+                        cell.value)
                 elif cell.ctype == xlrd.XL_CELL_TEXT:
                     text_units += len(cell.value)
+                    shown = cell.value
+                longest[c] = max(longest.get(c, 0), len(shown))
                 if summary:
                     continue
                 kind = {xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NUMBER: "number",
@@ -110,6 +125,9 @@ def inspect(out, path, summary):
                     value = "-"
                 out.write("cell %d %d %d %s %s %s\n" % (
                     s, r, c, kind, value, describe(cell.xf_index)))
+        for c in sorted(sheet.colinfo_map):
+            out.write("fit %d %d chars=%.2f longest=%d\n" % (
+                s, c, sheet.colinfo_map[c].width / 256.0, longest.get(c, 0)))
         if summary:
             out.write("count %d text=%d number=%d blank=%d sum=%.2f chars=%d\n" % (
                 s, counts[xlrd.XL_CELL_TEXT], counts[xlrd.XL_CELL_NUMBER],

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -62,6 +63,7 @@ TEST(XlsStructure, PassesWhatTheWriterMakes) {
   XlsSummary summary;
   EXPECT_EQ(CheckXlsStructure(Written([](workbook::ApplicationObject&) {}), &summary), "");
   EXPECT_EQ(summary.sheets, 1u);
+  EXPECT_EQ(summary.propertySets, 2u);
   EXPECT_EQ(CheckXlsStructure(Sample(), &summary), "");
   EXPECT_EQ(summary.sheets, 2u);
   EXPECT_EQ(summary.uniqueStrings, 302u);
@@ -105,6 +107,18 @@ TEST(XlsStructure, FindsEachKindOfDamage) {
          f[eof] = '\x0B';
        },
        ""},
+      {"directory siblings out of order",
+       [&](std::string& f) {
+         // The root's child (the middle name) gets its left and right siblings swapped.
+         std::size_t directory = 512 * (1 + static_cast<unsigned char>(f[0x30]) +
+                                        256 * static_cast<unsigned char>(f[0x31]));
+         std::size_t child = directory + 128 * static_cast<unsigned char>(f[directory + 0x4C]);
+         std::swap_ranges(&f[child + 0x44], &f[child + 0x48], &f[child + 0x48]);
+       },
+       "directory entries out of order"},
+      {"a property set of the wrong kind",
+       [&](std::string& f) { f[f.find(std::string("\xE0\x85\x9F\xF2", 4))] ^= 0x01; },
+       "a property set of the wrong kind"},
       {"a cell outside DIMENSIONS",
        [&](std::string& f) { f[Find(f, 0x0200) + 4 + 4] = 2; },  // rows end at 2
        "a cell outside DIMENSIONS"},

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -307,6 +308,19 @@ TEST(SaveAs, WritesTheFileOrLeavesTheOldOne) {
     ++files;
   EXPECT_EQ(files, 1);
   EXPECT_EQ(testing::ReadFile(target), saved);
+
+  // The save time comes from the application's clock: fixed, the same workbook saves to the
+  // same bytes.
+  const auto fixed = std::chrono::system_clock::from_time_t(1796715000);
+  app.setClock([fixed] { return fixed; });
+  book.Title("remesa de marzo");
+  book.SaveAs({.FileName = target});
+  std::string stamped = testing::ReadFile(target);
+  EXPECT_NE(stamped, saved);
+  book.SaveAs({.FileName = target});
+  EXPECT_EQ(testing::ReadFile(target), stamped);
+  EXPECT_EQ(book.contents().properties.title, "remesa de marzo");
+  EXPECT_EQ(book.contents().properties.savedAt, fixed);
 }
 
 }  // namespace

@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -21,7 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using quadrelo::testing::Reader;
 using quadrelo::testing::ReadFile;
+using quadrelo::testing::RunCommand;
 using quadrelo::testing::RunReader;
+using quadrelo::testing::ShellQuote;
 using quadrelo::testing::TempDir;
 using testing::AddAccountSheet;
 using testing::AddSheet;
@@ -87,12 +92,13 @@ TEST_F(XlsReaders, AccountWorkbookAsTheConversionBuildsIt) {
   fs::path file = save(book);
   std::string seen = dump(file);
   const char* const expected[] = {
-      "ole streams=Workbook size=4096 read=4096\n",
+      "ole streams=\\005DocumentSummaryInformation,\\005SummaryInformation,Workbook size=4097 "
+      "read=4097\n",
       "codepage 1200 sheets 2\n",
       "sheet 0 \"Cuenta 0049 1234 12 1234567890\" selected=1 rows=4 cols=8\n",
-      "colinfo 0 0 width=5632 w=400 f=\"General\"\n",
-      "colinfo 0 2 width=5888 w=400 f=\"@\"\n",
-      "colinfo 0 3 width=2560 w=400 f=\"##,##0.00\"\n",
+      "colinfo 0 0 width=5370 w=400 f=\"General\"\n",
+      "colinfo 0 2 width=5651 w=400 f=\"@\"\n",
+      "colinfo 0 3 width=2694 w=400 f=\"##,##0.00\"\n",
       "cell 0 0 0 text \"Entidad ordenante\" w=700 f=\"General\"\n",
       "cell 0 0 2 text \"Fecha presentación\" w=700 f=\"@\"\n",
       "cell 0 0 3 text \"Importe\" w=700 f=\"##,##0.00\"\n",
@@ -193,10 +199,125 @@ TEST_F(XlsReaders, EmptyBookStillHasOneSheet) {
   Book book;
   fs::path file = save(book);
   std::string seen = dump(file);
-  EXPECT_THAT(seen, HasSubstr("ole streams=Workbook size=4096 read=4096"));
+  EXPECT_THAT(seen, HasSubstr("Workbook size=4097 read=4097"));
   EXPECT_THAT(seen, HasSubstr("sheet 0 \"Hoja1\" selected=1 rows=0 cols=0"));
-  EXPECT_EQ(fs::file_size(file), 512u * (1 + 8 + 1 + 1));
+  // Header, the padded Workbook stream, one sector of mini stream, mini FAT, FAT, directory.
+  EXPECT_EQ(fs::file_size(file), 512u * (1 + 9 + 1 + 1 + 1 + 1));
   gnumericCsv(file);
+}
+
+// A book as the conversion fills it, with the longest values its fields can hold: names of 30
+// characters, remarks of 20, the largest amount; and one value past the cap.
+Book WidestValuesBook() {
+  Book book;
+  Sheet& sheet = AddAccountSheet(book, "Cuenta: 1", 40);
+  std::uint16_t amount = sheet.columnFormats[3];
+  sheet.rows[5][5] = TextCell(book, 5, "CONSTRUCCIONES ÁLVAREZ MUÑOZ S");  // 30 characters
+  sheet.rows[6][6] = TextCell(book, 6, "PAGO FACTURA 2026/77");
+  sheet.rows[7][3] = NumberCell(3, -99999999.99, amount);
+  sheet.rows[8][7] = TextCell(book, 7, std::string(200, 'x'));
+  AddAccountSheet(book, "Cuenta: 2", 1);
+  return book;
+}
+
+// Each column is as wide as its widest value as shown (bold header included), with a margin,
+// and at most a third more for capitals and bold; the columns of fixed-width fields are as wide
+// in every sheet.
+TEST_F(XlsReaders, ColumnsFitTheirWidestValues) {
+  std::string seen = dump(save(WidestValuesBook()));
+  constexpr double kMargin = 2, kCap = 50;
+  std::map<std::pair<int, int>, double> width;
+  std::istringstream lines(seen);
+  for (std::string line; std::getline(lines, line);) {
+    int sheet = 0, column = 0, longest = 0;
+    double chars = 0;
+    if (std::sscanf(line.c_str(), "fit %d %d chars=%lf longest=%d", &sheet, &column, &chars,
+                    &longest) != 4) {
+      continue;
+    }
+    SCOPED_TRACE(line);
+    EXPECT_GE(chars, std::min(longest + 1.0, kCap));
+    EXPECT_LE(chars, std::min(longest * 4.0 / 3 + kMargin, kCap));
+    width[{sheet, column}] = chars;
+  }
+  ASSERT_EQ(width.size(), 16u);
+  EXPECT_EQ(width[std::pair(0, 7)], kCap);
+  for (int column : {0, 1, 2, 4}) {
+    EXPECT_EQ(width[std::pair(0, column)], width[std::pair(1, column)]) << column;
+  }
+}
+
+// LibreOffice shows the longest name whole, although the next column is not empty. Rendering
+// takes a few seconds, so it has a test of its own.
+TEST_F(XlsReaders, LibreOfficeShowsTheLongestNameWhole) {
+  if (RunCommand("command -v soffice && command -v pdftotext").exitCode != 0) {
+    GTEST_SKIP() << "LibreOffice (soffice) or pdftotext (poppler-utils) is not installed";
+  }
+  fs::path file = save(WidestValuesBook());
+  // A profile of its own, so that a LibreOffice already running does not take the job.
+  std::string profile = "file://" + (dir_ / "perfil").generic_string();
+  auto converted = RunCommand("soffice -env:UserInstallation=" + ShellQuote(profile) +
+                              " --headless --convert-to pdf --outdir " +
+                              ShellQuote(dir_.path().string()) + " " + ShellQuote(file.string()));
+  // soffice exits with 0 even when it could not load the file: the PDF tells.
+  fs::path pdf = dir_ / "libro.pdf";
+  ASSERT_TRUE(fs::exists(pdf)) << converted.output;
+  auto text = RunCommand("pdftotext -layout " + ShellQuote(pdf.string()) + " -");
+  EXPECT_THAT(text.output, HasSubstr("CONSTRUCCIONES ÁLVAREZ MUÑOZ S ")) << text.output;
+  EXPECT_THAT(text.output, HasSubstr("-99,999,999.99"));
+}
+
+// File > Properties: what olefile's get_metadata() and Apache POI (where installed) read.
+TEST_F(XlsReaders, DocumentProperties) {
+  const auto saved = std::chrono::system_clock::from_time_t(1796715000);  // 2026-12-08 07:30 UTC
+  struct Case {
+    std::string title;
+    bool timed;
+    std::string olefile;
+  };
+  const Case cases[] = {
+      {"transferencias año 2026 “€”", true,
+       "meta title=\"transferencias año 2026 “€”\" app=\"Quadrelo\" created=2026-12-08 07:30:00 "
+       "saved=2026-12-08 07:30:00 codepage=1200/1200"},
+      {"", false, "meta title=null app=\"Quadrelo\" created=None saved=None codepage=1200/1200"},
+      {std::string(300, 'x'), false, "meta title=\"" + std::string(255, 'x') + "\" app="},
+      {std::string("a\0b", 3), false, "meta title=\"a\" app="},
+  };
+  for (const Case& c : cases) {
+    Book book;
+    AddAccountSheet(book, "Cuenta: 1", 3);
+    book.properties.title = c.title;
+    if (c.timed) book.properties.savedAt = saved;
+    fs::path file = save(book);
+    EXPECT_THAT(dump(file), HasSubstr(c.olefile)) << c.title;
+  }
+
+  const char* const poiClasspath =
+      "/usr/share/java/poi.jar:/usr/share/java/commons-collections4.jar:"
+      "/usr/share/java/commons-math3.jar";
+  if (RunCommand("command -v java && test -f /usr/share/java/poi.jar").exitCode != 0) {
+    GTEST_SKIP() << "Apache POI (libapache-poi-java) or java is not installed";
+  }
+  Book book;
+  AddAccountSheet(book, "Cuenta: 1", 3);
+  book.properties.title = cases[0].title;
+  book.properties.savedAt = saved;
+  auto poi = RunCommand(
+      std::string("java -Dorg.apache.poi.util.POILogger=org.apache.poi.util.SystemOutLogger -cp ") +
+      poiClasspath + " " +
+      ShellQuote(
+          (quadrelo::testing::SourceDir() / "tests" / "readers" / "PoiProperties.java").string()) +
+      " " + ShellQuote(save(book).string()));
+  EXPECT_EQ(poi.exitCode, 0) << poi.output;
+  // POI's logger also complains about its own unset tuning properties, whatever the file.
+  std::string said;
+  std::istringstream lines(poi.output);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("[org.apache.poi.util.Configurator]", 0) != 0) said += line + "\n";
+  }
+  EXPECT_EQ(said,
+            "poi title=transferencias año 2026 “€” app=Quadrelo created=2026-12-08 07:30:00 "
+            "saved=2026-12-08 07:30:00 codepage=1200/1200 sheets=1\n");
 }
 
 TEST_F(XlsReaders, FullSheetOf65536RowsAndNothingPast) {

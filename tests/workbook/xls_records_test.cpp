@@ -3,15 +3,19 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "tests/workbook/xls_test_books.h"
 #include "workbook/xls/compound_file.h"
+#include "workbook/xls/document_properties.h"
 #include "workbook/xls/record_writer.h"
 #include "workbook/xls/shared_strings.h"
 #include "workbook/xls/styles.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/worksheet_stream.h"
 
 namespace quadrelo::xls {
@@ -85,6 +89,20 @@ TEST(XlsRecordWriter, LongBodiesContinueAtTheLimit) {
     }
     EXPECT_EQ(joined, body);
   }
+}
+
+// A piece that does not fit the record refuses the save instead of losing bytes (a debug build
+// stops at the assertion).
+TEST(XlsRecordWriter, AppendPastTheRoomIsRefused) {
+  ByteOutput counter;
+  RecordWriter w(counter, 0);
+  w.begin(record::kSst);
+  const std::string piece(RecordWriter::kMaxBody + 1, 'x');
+#ifdef NDEBUG
+  EXPECT_THROW(w.append(piece.data(), piece.size()), Failure);
+#else
+  EXPECT_DEATH(w.append(piece.data(), piece.size()), "room");
+#endif
 }
 
 TEST(XlsSharedStrings, LongCompressedStringRepeatsItsFlagInTheContinue) {
@@ -337,42 +355,144 @@ TEST(XlsWorksheet, NumbersUseRkOnlyWhenExact) {
   }
 }
 
-// Stream sizes (in sectors) around the 109 FAT sectors the header can list by itself.
+// Column widths start from these estimates: eight ASCII bytes at a time take a path of their
+// own, so each case is also given past eight bytes.
+TEST(XlsColumnWidths, TextWidthInQuarterCharacters) {
+  struct Case {
+    std::string text;
+    unsigned quarters;
+  };
+  const Case cases[] = {
+      {"", 0},
+      {"0049", 16},
+      {"AZ@[az`{", 4 * 8 + 2},  // only A and Z of these are capitals
+      {"MWmw", 24},
+      {"MWmwMWmw.", 52},
+      {"GARCÍA LÓPEZ, MARÍA", 19 * 4 + 13 + 1 + 3},  // 13 capitals, M once more, 3 accented
+      {"Ñandú año", 9 * 4 + 1},                      // one capital: Ñ
+      {"漢字漢字漢字漢字", 8 * 8 + 4},  // 字 ends in a byte below 0x9F: a quarter more
+      {std::string(63, 'W'), 255},
+      {std::string(64, '.'), 255},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(TextWidthQuarters(c.text), c.quarters) << c.text;
+    std::string longer = c.text + "12345678";
+    if (c.quarters + 32 < 255) {
+      EXPECT_EQ(TextWidthQuarters("12345678" + c.text), c.quarters + 32) << c.text;
+      EXPECT_EQ(TextWidthQuarters(longer), c.quarters + 32) << c.text;
+    }
+  }
+}
+
+// Stream sizes (in sectors) around the 109 FAT sectors the header can list by itself, with and
+// without the document properties' mini stream and mini FAT.
 TEST(XlsCompoundFile, FatAndDifatAroundTheHeadersLimit) {
   struct Case {
     std::uint32_t streamSectors, fat, difat;
+    bool properties;
   };
-  const Case cases[] = {{8, 1, 0},       {126, 1, 0},     {127, 2, 0},
-                        {13715, 108, 0}, {13716, 109, 0}, {13842, 109, 0},
-                        {13843, 110, 1}, {29970, 236, 1}, {29971, 237, 2}};
+  const Case cases[] = {
+      {9, 1, 0, false},       {126, 1, 0, false},     {127, 2, 0, false},
+      {13715, 108, 0, false}, {13716, 109, 0, false}, {13842, 109, 0, false},
+      {13843, 110, 1, false}, {29970, 236, 1, false}, {29971, 237, 2, false},
+      {9, 1, 0, true},        {124, 1, 0, true},      {125, 2, 0, true},
+      {13713, 108, 0, true},  {13714, 109, 0, true},  {13840, 109, 0, true},
+      {13841, 110, 1, true},
+  };
+  const std::vector<SmallStream> properties = DocumentPropertyStreams({});
   for (const Case& c : cases) {
-    CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{c.streamSectors} * 512);
+    CompoundFileLayout layout = PlanCompoundFile(
+        std::uint64_t{c.streamSectors} * 512,
+        c.properties ? std::span<const SmallStream>(properties) : std::span<const SmallStream>());
     EXPECT_EQ(layout.streamSectors, c.streamSectors);
     EXPECT_EQ(layout.fatSectors, c.fat) << c.streamSectors;
     EXPECT_EQ(layout.difatSectors, c.difat) << c.streamSectors;
+    EXPECT_EQ(layout.miniFatSectors, c.properties ? 1u : 0u);
     EXPECT_LE(layout.totalSectors(), 128u * layout.fatSectors);
     EXPECT_GT(layout.totalSectors(), 128u * (layout.fatSectors - 1));
   }
-  EXPECT_EQ(PlanCompoundFile(10).streamSize, 4096u);
+  EXPECT_EQ(PlanCompoundFile(10).streamSize, 4097u);
+  EXPECT_EQ(PlanCompoundFile(4096).streamSize, 4097u);
   EXPECT_EQ(PlanCompoundFile(4097).streamSectors, 9u);
 }
 
+// A whole compound file with a Workbook stream of zeros.
+std::string Container(const CompoundFileLayout& layout, std::span<const SmallStream> small) {
+  MemorySink sink;
+  ByteOutput out(sink);
+  WriteCompoundHeader(layout, out);
+  out.zeros(layout.contentSize);
+  WriteCompoundTail(layout, small, out);
+  out.flush();
+  return sink.bytes();
+}
+
+// Any number of small streams: the root's children form a red-black search tree in the order
+// names are compared (length first), and each stream's mini chain holds its bytes, across more
+// than one mini FAT sector.
+TEST(XlsCompoundFile, DirectoryTreeAndMiniStreamForAnyNumberOfStreams) {
+  for (std::size_t n = 0; n <= 9; ++n) {
+    std::vector<SmallStream> small;
+    for (std::size_t i = 0; i < n; ++i) {
+      small.push_back({std::u16string(1 + (i * 7) % 5, char16_t(u'a' + i)),
+                       std::string(i * 450, char('0' + i))});
+    }
+    CompoundFileLayout layout = PlanCompoundFile(5000, small);
+    const std::string file = Container(layout, small);
+    ASSERT_EQ(file.size(), layout.fileSize());
+    auto entry = [&](std::uint32_t id) {
+      return file.substr(std::size_t{layout.directorySector() + 1} * 512 + 128 * id, 128);
+    };
+    auto name = [&](std::uint32_t id) {
+      std::string e = entry(id);
+      std::string ascii;
+      for (std::size_t k = 0; k + 2 < U16(e, 64); k += 2) ascii += e[k];
+      return std::pair(ascii.size(), ascii);
+    };
+    std::vector<std::uint32_t> inOrder;
+    std::function<int(std::uint32_t, bool)> walk = [&](std::uint32_t id, bool parentRed) {
+      if (id == 0xFFFFFFFF) return 0;
+      std::string e = entry(id);
+      bool red = e[67] == 0;
+      EXPECT_FALSE(red && parentRed) << n;
+      int left = walk(U32(e, 68), red);
+      inOrder.push_back(id);
+      EXPECT_EQ(left, walk(U32(e, 72), red)) << n;
+      return left + (red ? 0 : 1);
+    };
+    walk(U32(entry(0), 76), false);
+    ASSERT_EQ(inOrder.size(), n + 1);
+    for (std::size_t k = 1; k < inOrder.size(); ++k) {
+      EXPECT_LT(name(inOrder[k - 1]), name(inOrder[k])) << n;
+    }
+    std::size_t ministream = std::size_t{layout.firstMiniStreamSector() + 1} * 512;
+    std::size_t miniFat = std::size_t{layout.firstMiniFatSector() + 1} * 512;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      std::string e = entry(2 + i);
+      ASSERT_EQ(U32(e, 120), small[i].bytes.size());
+      std::string bytes;
+      for (std::uint32_t s = U32(e, 116); s != 0xFFFFFFFE; s = U32(file, miniFat + 4 * s)) {
+        bytes += file.substr(ministream + 64 * s, 64);
+      }
+      EXPECT_EQ(bytes.substr(0, small[i].bytes.size()), small[i].bytes) << n << " " << i;
+      EXPECT_EQ((bytes.size() + 63) / 64, (small[i].bytes.size() + 63) / 64);
+    }
+  }
+}
+
 TEST(XlsCompoundFile, HeaderFatAndDifatBytes) {
-  for (std::uint32_t sectors : {13715u, 13842u, 13843u}) {
-    CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{sectors} * 512 - 100);
-    MemorySink sink;
-    ByteOutput out(sink);
-    WriteCompoundHeader(layout, out);
-    out.zeros(layout.contentSize);
-    WriteCompoundTail(layout, out);
-    out.flush();
-    const std::string& file = sink.bytes();
+  for (std::uint32_t sectors : {13713u, 13840u, 13841u}) {
+    const std::vector<SmallStream> properties = DocumentPropertyStreams({});
+    CompoundFileLayout layout = PlanCompoundFile(std::uint64_t{sectors} * 512 - 100, properties);
+    const std::string file = Container(layout, properties);
     ASSERT_EQ(file.size(), layout.fileSize());
     EXPECT_EQ(file.substr(0, 8), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
     EXPECT_EQ(U32(file, 0x2C), layout.fatSectors);
     EXPECT_EQ(U32(file, 0x30), layout.directorySector());
     EXPECT_EQ(U32(file, 0x44), layout.difatSectors ? layout.firstDifatSector() : 0xFFFFFFFEu);
     EXPECT_EQ(U32(file, 0x48), layout.difatSectors);
+    EXPECT_EQ(U32(file, 0x3C), layout.firstMiniFatSector());
+    EXPECT_EQ(U32(file, 0x40), 1u);
     auto sector = [&](std::uint32_t n) { return std::size_t{n + 1} * 512; };
     // Every FAT sector is listed exactly once: in the header, then in the DIFAT sector.
     std::vector<std::uint32_t> listed;
@@ -390,6 +510,8 @@ TEST(XlsCompoundFile, HeaderFatAndDifatBytes) {
     };
     EXPECT_EQ(fat(0), 1u);
     EXPECT_EQ(fat(layout.streamSectors - 1), 0xFFFFFFFEu);
+    EXPECT_EQ(fat(layout.firstMiniStreamSector()), 0xFFFFFFFEu);
+    EXPECT_EQ(fat(layout.firstMiniFatSector()), 0xFFFFFFFEu);
     if (layout.difatSectors) {
       EXPECT_EQ(fat(layout.firstDifatSector()), 0xFFFFFFFCu);
     }
@@ -402,6 +524,8 @@ TEST(XlsCompoundFile, HeaderFatAndDifatBytes) {
     std::size_t workbook = sector(layout.directorySector()) + 128;
     EXPECT_EQ(file.substr(workbook, 18), std::string("W\0o\0r\0k\0b\0o\0o\0k\0\0\0", 18));
     EXPECT_EQ(U32(file, workbook + 120), layout.streamSize);
+    EXPECT_EQ(U32(file, workbook - 128 + 116), layout.firstMiniStreamSector());  // the root
+    EXPECT_EQ(U32(file, workbook - 128 + 120), 64u * layout.miniSectors);
   }
 }
 

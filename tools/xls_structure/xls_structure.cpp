@@ -3,8 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/text.h"
-
 namespace quadrelo::fuzzing {
 
 namespace {
@@ -150,30 +148,118 @@ class Container {
   std::vector<char> owner_;
 };
 
-bool IsWorkbookName(std::string_view entry) {
+std::u16string EntryName(std::string_view entry) {
   std::uint16_t length = Get16(entry, 0x40);
-  static const char kName[] = "Workbook";
-  if (length != 2 * (sizeof kName)) return false;
-  for (std::size_t i = 0; i + 1 < sizeof kName; ++i) {
-    if (LowerAscii(Get16(entry, 2 * i)) != LowerAscii(static_cast<std::uint16_t>(kName[i]))) {
-      return false;
-    }
+  std::u16string name;
+  for (std::size_t i = 0; i + 2 < length && i < 62; i += 2) name += char16_t(Get16(entry, i));
+  return name;
+}
+
+char16_t UpperAscii(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c; }
+
+// The order of siblings: shorter names first, then unit by unit, upper-cased.
+int CompareNames(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return UpperAscii(a[i]) < UpperAscii(b[i]) ? -1 : 1;
   }
-  return true;
+  return 0;
+}
+
+bool SameName(const std::u16string& a, std::u16string_view b) {
+  return CompareNames(a, std::u16string(b)) == 0;
+}
+
+// The siblings under the root form a red-black search tree: names ascend in order, no red node
+// has a red child, and every path down holds as many black nodes. Returns the black height.
+int WalkSiblings(const std::vector<std::string_view>& entries, std::uint32_t id, bool parentRed,
+                 std::vector<std::uint32_t>& inOrder, int depth) {
+  if (id == kNoStream) return 0;
+  Require(depth < 64 && id < entries.size(), "the directory tree is malformed");
+  Require(inOrder.size() < entries.size(), "the directory tree loops");
+  bool red = entries[id][0x43] == 0;
+  Require(!(red && parentRed), "two red directory entries in a row");
+  int left = WalkSiblings(entries, Get32(entries[id], 0x44), red, inOrder, depth + 1);
+  inOrder.push_back(id);
+  int right = WalkSiblings(entries, Get32(entries[id], 0x48), red, inOrder, depth + 1);
+  Require(left == right, "the directory tree is not balanced in black entries");
+  return left + (red ? 0 : 1);
+}
+
+// A property set stream: its header, its first set's format identifier, and every property
+// inside the set, the code page among them.
+void CheckPropertySet(std::string_view stream, const unsigned char (&fmtid)[16]) {
+  Require(stream.size() >= 48, "a property set stream is too short");
+  Require(Get16(stream, 0) == 0xFFFE, "a property set has a bad byte order");
+  Require(Get32(stream, 24) >= 1, "a property set stream holds no set");
+  Require(std::memcmp(stream.data() + 28, fmtid, 16) == 0, "a property set of the wrong kind");
+  std::size_t at = Get32(stream, 44);
+  Require(at <= stream.size() && stream.size() - at >= 8, "a property set lies outside its stream");
+  std::size_t size = Get32(stream, at);
+  std::size_t count = Get32(stream, at + 4);
+  Require(size <= stream.size() - at && count <= size / 8 && 8 + 8 * count <= size,
+          "a property set's size is wrong");
+  bool codePage = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    std::size_t offset = Get32(stream, at + 8 + 8 * i + 4);
+    Require(offset >= 8 + 8 * count && offset + 4 <= size, "a property lies outside its set");
+    codePage = codePage || Get32(stream, at + 8 + 8 * i) == 1;
+  }
+  Require(codePage, "a property set without its code page");
+}
+
+constexpr unsigned char kSummaryFmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                             0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+constexpr unsigned char kDocSummaryFmtid[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                                0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+
+// A small stream's bytes, followed through the mini FAT inside the mini stream.
+std::string ReadMiniStream(std::string_view ministream, const std::vector<std::uint32_t>& miniFat,
+                           std::vector<char>& miniOwner, std::uint32_t start, std::uint32_t size) {
+  std::string bytes;
+  std::uint32_t s = start;
+  for (; s != kEndOfChain && bytes.size() < size; s = miniFat[s]) {
+    Require(s < miniFat.size() && std::size_t{s} * 64 + 64 <= ministream.size(),
+            "a mini chain leads outside the mini stream");
+    Require(miniOwner[s] == 0, "a mini sector belongs to two chains, or a chain loops");
+    miniOwner[s] = 1;
+    bytes.append(ministream.substr(std::size_t{s} * 64, 64));
+  }
+  Require(s == kEndOfChain && bytes.size() >= size && bytes.size() - size < 64,
+          "a small stream's mini chain does not match its size");
+  bytes.resize(size);
+  return bytes;
 }
 
 std::string ReadWorkbookStream(std::string_view file, XlsSummary& summary) {
   Container cfb(file);
   std::vector<std::uint32_t> dir = cfb.chain(Get32(file, 0x30), 'd');
   Require(!dir.empty(), "no directory");
-  Require(Get32(file, 0x3C) == kEndOfChain && Get32(file, 0x40) == 0,
-          "a mini FAT where none is needed");
   std::vector<std::string_view> entries;
   for (std::uint32_t s : dir) {
     for (std::size_t k = 0; k < 4; ++k) entries.push_back(cfb.sector(s).substr(128 * k, 128));
   }
   Require(static_cast<unsigned char>(entries[0][0x42]) == 5, "the first entry is not the root");
+
+  // The mini FAT and the mini stream (the root's own stream), where small streams live.
+  std::vector<std::uint32_t> miniFat;
+  std::vector<std::uint32_t> miniFatSectors = cfb.chain(Get32(file, 0x3C), 'm');
+  Require(miniFatSectors.size() == Get32(file, 0x40), "the mini FAT chain differs from its count");
+  for (std::uint32_t s : miniFatSectors) {
+    for (std::size_t k = 0; k < 128; ++k) miniFat.push_back(Get32(cfb.sector(s), 4 * k));
+  }
+  std::uint32_t rootSize = Get32(entries[0], 0x78);
+  std::vector<std::uint32_t> rootSectors =
+      rootSize > 0 ? cfb.chain(Get32(entries[0], 0x74), 'r') : std::vector<std::uint32_t>{};
+  Require(rootSectors.size() == (std::uint64_t{rootSize} + kSector - 1) / kSector,
+          "the mini stream's chain does not match its size");
+  std::string ministream;
+  for (std::uint32_t s : rootSectors) ministream.append(cfb.sector(s));
+  ministream.resize(rootSize);
+  std::vector<char> miniOwner(miniFat.size(), 0);
+
   std::string_view workbook;
+  std::size_t streams = 0;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     std::string_view e = entries[i];
     auto type = static_cast<unsigned char>(e[0x42]);
@@ -187,17 +273,36 @@ std::string ReadWorkbookStream(std::string_view file, XlsSummary& summary) {
       Require(id == kNoStream || (id < entries.size() && id != i), "a directory link is bad");
     }
     Require(Get32(e, 0x7C) == 0, "a stream larger than 4 GiB in a version 3 file");
-    if (type == 2 && IsWorkbookName(e)) {
+    std::u16string name = EntryName(e);
+    if (type == 5) {
+      Require(i == 0, "a second root entry");
+      continue;
+    }
+    Require(type == 2, "a storage inside the workbook file");
+    ++streams;
+    if (SameName(name, u"Workbook")) {
       Require(workbook.empty(), "two Workbook streams");
       workbook = e;
-    } else if (type == 5) {
-      Require(i == 0, "a second root entry");
-      Require(Get32(e, 0x78) == 0, "a mini stream where none is needed");
-    } else if (type == 2) {
-      Fail("an unexpected stream beside Workbook");
+      continue;
     }
+    bool summaryInfo = SameName(name, u"\u0005SummaryInformation");
+    bool documentInfo = SameName(name, u"\u0005DocumentSummaryInformation");
+    if (!summaryInfo && !documentInfo) Fail("an unexpected stream beside Workbook");
+    std::uint32_t size = Get32(e, 0x78);
+    Require(size < 4096, "a property set stream outside the mini stream");
+    std::string bytes = ReadMiniStream(ministream, miniFat, miniOwner, Get32(e, 0x74), size);
+    CheckPropertySet(bytes, summaryInfo ? kSummaryFmtid : kDocSummaryFmtid);
+    ++summary.propertySets;
   }
   Require(!workbook.empty(), "no Workbook stream");
+  std::vector<std::uint32_t> inOrder;
+  WalkSiblings(entries, Get32(entries[0], 0x4C), false, inOrder, 0);
+  Require(inOrder.size() == streams, "a stream is not reachable from the root");
+  for (std::size_t k = 1; k < inOrder.size(); ++k) {
+    Require(CompareNames(EntryName(entries[inOrder[k - 1]]), EntryName(entries[inOrder[k]])) < 0,
+            "directory entries out of order");
+  }
+
   std::uint32_t size = Get32(workbook, 0x78);
   Require(size >= 4096, "the Workbook stream is below the mini-stream cutoff");
   std::vector<std::uint32_t> sectors = cfb.chain(Get32(workbook, 0x74), 'w');

@@ -13,11 +13,13 @@ struct XlsSummary {
   std::uint32_t labelCells = 0;     // LABELSST records over all sheets
   std::uint32_t otherCells = 0;     // NUMBER, RK and BLANK records
   std::uint64_t streamSize = 0;     // declared size of the Workbook stream
+  std::uint32_t propertySets = 0;   // document property streams
 };
 
 // Checks the container and the record structure of an .xls file written by our writer, without
 // trusting a byte of it: the compound-file header, the FAT and DIFAT chains, the directory and
-// the Workbook stream's sectors; then the stream's BIFF records (lengths within 8224, BOF/EOF
+// its red-black tree, the Workbook stream's sectors, the mini FAT and mini stream with the
+// document property streams in it; then the stream's BIFF records (lengths within 8224, BOF/EOF
 // pairs, BOUNDSHEET offsets on worksheet BOFs, the SST's counts across its CONTINUEs, every
 // LABELSST index below the unique count, cells inside DIMENSIONS, XF indexes that exist).
 // Returns an empty string when everything holds, else a description of the first fault.

@@ -5,6 +5,7 @@
 
 #include "platform/failure.h"
 #include "workbook/xls/byte_output.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/workbook_stream.h"
 
 namespace quadrelo::xls {
@@ -51,6 +52,7 @@ std::uint32_t StringTable::intern(std::string_view utf8) {
     if (entry == 0) {
       bytes_.append(utf8.data(), utf8.size());
       offsets_.push_back(bytes_.size());
+      widths_.push_back(TextWidthQuarters(utf8));
       slots_[slot] = tag | size();
       return size() - 1;
     }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,12 +33,18 @@ class StringTable {
     return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
   }
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
+  // TextWidthQuarters of string `index`, measured once when it was added: column widths need it
+  // for every cell. 0 for an index the table does not have.
+  std::uint8_t widthQuarters(std::uint32_t index) const {
+    return index < size() ? widths_[index] : 0;
+  }
 
  private:
   void grow();
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
+  std::vector<std::uint8_t> widths_;    // TextWidthQuarters of each string
   // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
   // hash above, so that probing and growing rarely need to look at the strings themselves.
   std::vector<std::uint64_t> slots_;
@@ -73,11 +81,20 @@ struct Sheet {
   Cell& cellAt(std::uint32_t row, std::uint16_t column);
 };
 
+// What a spreadsheet application shows under File > Properties.
+struct DocumentProperties {
+  std::string title;  // UTF-8; empty for none
+  // Written as both the creation and the last-saved time; unset, the file holds no times (so
+  // that the same book gives the same bytes).
+  std::optional<std::chrono::system_clock::time_point> savedAt;
+};
+
 struct Book {
   StringTable strings;
   std::vector<std::string> formats{"General"};  // format codes in the spreadsheet's en-US syntax
   std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
   std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
+  DocumentProperties properties;
 
   // The index of `format` in `formats`, added when new. Throws Failure when the file format
   // has no number left for another one.
@@ -92,7 +109,8 @@ std::string DefaultSheetName(std::size_t number);
 // before them (ignoring case) given " (2)", " (3)", ...
 std::vector<std::string> SavedSheetNames(const Book& book);
 
-// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file.
+// Writes `book` as an Excel 97-2003 workbook: a BIFF8 Workbook stream in a compound file, with
+// the document properties beside it (creating application "Quadrelo", title, times).
 // Throws Failure when the sink does, and (before writing anything) when the workbook would be
 // larger than the 2 GiB such a file can hold.
 void WriteWorkbook(const Book& book, ByteSink& sink);

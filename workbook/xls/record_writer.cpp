@@ -2,9 +2,21 @@
 
 #include <algorithm>
 
+#include "platform/failure.h"
+
 namespace quadrelo::xls {
 
 namespace {
+
+// BOF fields [MS-XLS 2.4.21].
+constexpr std::uint16_t kBofVersBiff8 = 0x0600;
+constexpr std::uint16_t kBofRupBuild = 0x0DBB;
+constexpr std::uint16_t kBofRupYear = 0x07CC;
+// The history bits: fWin (bit 0, "last edited on Windows", which MUST be 1) and bit 6 (unused1,
+// undefined), set as in the files Excel itself writes.
+constexpr std::uint32_t kBofFWin = 0x00000001;
+constexpr std::uint32_t kBofUnused1 = 0x00000040;
+constexpr std::uint32_t kBofVerLowestBiff = 0x00000006;
 
 void WriteHeader(ByteOutput& out, std::uint16_t id, std::size_t size) {
   std::uint8_t header[4];
@@ -25,6 +37,11 @@ void RecordWriter::record(std::uint16_t id, const void* body, std::size_t size) 
     WriteHeader(out_, record::kContinue, piece);
     out_.write(bytes + done, piece);
   }
+}
+
+void RecordWriter::RefuseOverfullRecord() {
+  Fail(FailureCode::SaveFailed,
+       "Error interno al escribir el libro: un registro no cabe en su espacio.");
 }
 
 void RecordWriter::begin(std::uint16_t id) {
@@ -58,12 +75,12 @@ std::uint64_t RecordWriter::position() const {
 
 void WriteBof(RecordWriter& w, SubstreamKind kind) {
   std::array<std::uint8_t, 16> body{};
-  Put16(body.data(), 0x0600);  // BIFF8
+  Put16(body.data(), kBofVersBiff8);
   Put16(body.data() + 2, static_cast<std::uint16_t>(kind));
-  Put16(body.data() + 4, 0x0DBB);  // build
-  Put16(body.data() + 6, 0x07CC);  // year
-  Put32(body.data() + 8, 0x00000041);
-  Put32(body.data() + 12, 0x00000006);  // lowest BIFF version that can read it
+  Put16(body.data() + 4, kBofRupBuild);
+  Put16(body.data() + 6, kBofRupYear);
+  Put32(body.data() + 8, kBofFWin | kBofUnused1);
+  Put32(body.data() + 12, kBofVerLowestBiff);  // lowest BIFF version that can read it
   w.record(record::kBof, body);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -64,8 +65,11 @@ class RecordWriter {
   // the caller asks room() and calls startContinue() where a piece would not fit.
   void begin(std::uint16_t id);
   std::size_t room() const { return kMaxBody - used_; }
-  void append(const void* data, std::size_t size) {  // size <= room()
-    if (size > room()) size = room();
+  // Requires size <= room(): a caller that breaks it has mis-split its data, and the save is
+  // refused rather than written with bytes missing.
+  void append(const void* data, std::size_t size) {
+    assert(size <= room());
+    if (size > room()) RefuseOverfullRecord();
     std::memcpy(body_.data() + used_, data, size);
     used_ += size;
   }
@@ -78,6 +82,7 @@ class RecordWriter {
   std::uint64_t recordStart() const { return out_.position() - start_; }
 
  private:
+  [[noreturn]] static void RefuseOverfullRecord();
   void emitOpen();
 
   ByteOutput& out_;

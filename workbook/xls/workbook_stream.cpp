@@ -1,11 +1,13 @@
 #include "workbook/xls/workbook_stream.h"
 
 #include <array>
+#include <cassert>
 #include <string>
 #include <vector>
 
 #include "platform/failure.h"
 #include "workbook/xls/compound_file.h"
+#include "workbook/xls/document_properties.h"
 #include "workbook/xls/record_writer.h"
 #include "workbook/xls/shared_strings.h"
 #include "workbook/xls/styles.h"
@@ -112,6 +114,16 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
   return plan;
 }
 
+// The sheet offsets in BOUNDSHEET and the container around the stream were placed by the plan:
+// a stream that came out otherwise would make a damaged file, so the save is refused instead.
+void RequirePlannedPosition(const RecordWriter& w, std::uint64_t planned) {
+  assert(w.position() == planned);
+  if (w.position() != planned) {
+    Fail(FailureCode::SaveFailed,
+         "Error interno al escribir el libro: la hoja no ocupa lo previsto.");
+  }
+}
+
 }  // namespace
 
 void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
@@ -121,16 +133,19 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
     Fail(FailureCode::SaveFailed,
          "El libro es demasiado grande para guardarlo en formato Excel 97-2003.");
   }
-  CompoundFileLayout layout = PlanCompoundFile(plan.streamSize);
+  std::vector<SmallStream> properties = DocumentPropertyStreams(book.properties);
+  CompoundFileLayout layout = PlanCompoundFile(plan.streamSize, properties);
 
   WriteCompoundHeader(layout, out);
   RecordWriter w(out, out.position());
   WriteGlobals(w, book, plan, styles);
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
+    RequirePlannedPosition(w, plan.sheetOffsets[i]);
     WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,
                    w);
   }
-  WriteCompoundTail(layout, out);
+  RequirePlannedPosition(w, plan.streamSize);
+  WriteCompoundTail(layout, properties, out);
 }
 
 }  // namespace quadrelo::xls

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <span>
 
-#include "workbook/xls/unicode.h"
-
 namespace quadrelo::xls {
 
 namespace {
@@ -130,14 +128,17 @@ std::size_t RowCount(const Sheet& sheet) {
   return std::min<std::size_t>(sheet.rows.size(), kMaxRows);
 }
 
-// Characters a header text needs; bold letters are wider than the digits a width counts.
-double HeaderChars(std::string_view text, bool bold) {
-  return static_cast<double>(ToUtf16(text).size()) * (bold ? 1.2 : 1.1) + 1;
-}
+// Column widths count in the spreadsheet's unit, the width of the digit "0" in the default font.
+constexpr double kMarginChars = 2;  // beside the widest content
+constexpr double kMaxChars = 50;    // so that one odd value cannot make a column absurd
+constexpr double kBoldFactor = 1.1;
+// "General" shows a number with a fraction in at most this many characters.
+constexpr double kGeneralFractionChars = 11;
+constexpr std::uint16_t kDefaultWidth = 0x0924;  // 8.43 characters, what Excel shows by default
 
-// Characters the widest number of a column needs in the column's format, so that it shows
-// instead of "####".
-double NumberChars(double largest, bool negative, const std::string& format) {
+// Characters the widest number of a column needs as the column's format shows it, separators,
+// decimals and sign included, so that it shows instead of "####".
+double NumberChars(double largest, bool negative, bool fraction, const std::string& format) {
   double digits = largest < 1 ? 1 : std::floor(std::log10(largest)) + 1;
   double chars = std::min(digits, 15.0);
   if (format.find(',') != std::string::npos) chars += std::floor((chars - 1) / 3);
@@ -149,18 +150,30 @@ double NumberChars(double largest, bool negative, const std::string& format) {
       ++decimals;
     }
     chars += decimals + 1;
+  } else if (fraction && (format.empty() || format == "General")) {
+    chars = std::max(chars, kGeneralFractionChars);
   }
-  return chars + (negative ? 1 : 0) + 1;
+  return chars + (negative ? 1 : 0);
 }
 
-constexpr double kDefaultChars = 8;
-constexpr double kMinimumSizedChars = 10;
-constexpr std::uint16_t kDefaultWidth = 0x0924;  // 8.43 characters, what Excel shows by default
-
+// What the widest contents of a column need, gathered while the sheet is planned.
 struct ColumnStats {
-  double headerChars = 0;
+  double textChars = 0;
   double largestNumber = -1;
   bool negative = false;
+  bool fraction = false;
+
+  void addText(std::uint8_t quarters, bool bold) {
+    textChars = std::max(textChars, quarters / 4.0 * (bold ? kBoldFactor : 1.0));
+  }
+  void addNumber(double value) {
+    largestNumber = std::max(largestNumber, std::fabs(value));
+    negative = negative || value < 0;
+    // Beyond 2^52 a double holds no fraction; below, a cast tells one without a call to floor.
+    if (!fraction && std::fabs(value) < 4503599627370496.0) {
+      fraction = value != static_cast<double>(static_cast<std::int64_t>(value));
+    }
+  }
 };
 
 std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
@@ -170,19 +183,19 @@ std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
   for (std::uint16_t c = 0; c < kMaxColumns; ++c) {
     std::uint16_t format = c < sheet.columnFormats.size() ? sheet.columnFormats[c] : 0;
     std::uint16_t code = styles.formatCode(format);
-    double chars = stats[c].headerChars;
-    if (stats[c].largestNumber >= 0) {
-      double numberChars =
-          NumberChars(stats[c].largestNumber, stats[c].negative, styles.formatText(code));
-      if (numberChars > kDefaultChars) chars = std::max(chars, numberChars);
+    const ColumnStats& column = stats[c];
+    double chars = column.textChars;
+    if (column.largestNumber >= 0) {
+      chars = std::max(chars, NumberChars(column.largestNumber, column.negative, column.fraction,
+                                          styles.formatText(code)));
     }
     if (chars == 0 && code == 0) continue;
     ColumnInfo info;
     info.column = c;
     info.xf = styles.cellXf(false, format);
     if (chars > 0) {
-      chars = std::min(std::max(chars, kMinimumSizedChars), 255.0);
-      info.width = static_cast<std::uint16_t>(std::ceil(chars) * 256);
+      chars = std::min(chars + kMarginChars, kMaxChars);
+      info.width = static_cast<std::uint16_t>(std::lround(chars * 256));
       info.flags = 0x0002;  // width set by the user
     } else {
       info.width = kDefaultWidth;
@@ -309,11 +322,9 @@ WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, Styl
       lastColumn = std::max(lastColumn, cell.column);
       if (choice.record == CellRecord::LabelSst) {
         ++plan.labelCount;
-        if (r == 0) stats[cell.column].headerChars = HeaderChars(strings[cell.text], cell.bold);
+        stats[cell.column].addText(strings.widthQuarters(cell.text), cell.bold);
       } else if (choice.record == CellRecord::Rk || choice.record == CellRecord::Number) {
-        ColumnStats& column = stats[cell.column];
-        column.largestNumber = std::max(column.largestNumber, std::fabs(cell.number));
-        column.negative = column.negative || cell.number < 0;
+        stats[cell.column].addNumber(cell.number);
       }
     }
   }

@@ -1,5 +1,7 @@
 #include "cli/file_report.h"
 
+#include "conversion/record_layout.h"
+
 namespace quadrelo::cli {
 
 namespace {
@@ -18,11 +20,11 @@ std::string AtLine(long line) { return "línea " + GroupThousands(line) + ": "; 
 void FileReport::show(std::string_view text, MessageIcon) { errors_.emplace_back(text); }
 
 void FileReport::recordRead(long line, std::string_view type) {
-  if (type == "11") {
+  if (type == conversion::kAccountRecord) {
     ++accounts_;
-  } else if (type == "22") {
+  } else if (type == conversion::kTransferRecord) {
     ++transfers_;
-  } else if (type != "23") {
+  } else if (type != conversion::kRemarksRecord) {
     if (unknownRecords_++ == 0) firstUnknownLine_ = line;
   }
 }

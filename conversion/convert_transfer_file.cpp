@@ -33,41 +33,35 @@ constexpr long kRowBeforeTransfers = 2;
 // Stands in for the report when the caller wants none.
 ReportSink gNoReport;
 
-// The state of one run. Buffers are kept across records so that a record costs no allocation.
+// One run over one input file, its steps in the terms of the driver. Every step is guarded:
+// a failure is recorded as pending and the run goes on, so a step tells nothing by itself and
+// the driver asks failurePending() where a failure must end the run. Buffers are kept across
+// records so that a record costs no allocation.
 class Run {
  public:
-  explicit Run(const RunServices& services)
-      : services_(services), report_(services.report ? *services.report : gNoReport) {}
+  Run(const std::string& sFileIn, const RunServices& services)
+      : sFileIn_(sFileIn),
+        services_(services),
+        report_(services.report ? *services.report : gNoReport) {}
 
-  ContinueOnError guarded;
-  int fileNumber = 0;
-  std::string line;
-  long lineNumber = 0;
+  // True when a step failed since the failure was last cleared.
+  bool failurePending() const { return guarded_.pending(); }
 
-  void show(std::string_view text, MessageIcon icon) {
-    if (services_.messages != nullptr) services_.messages->show(text, icon);
-  }
+  // Ends the run with the message for an input that did not open.
+  void refuseUnopenedInput() { refuse(kCannotOpenInput, MessageIcon::Error, lastFailure()); }
 
-  // The run ends with a message, its input file closed and no failure left pending.
-  void refuse(std::string_view text, MessageIcon icon, std::string_view reason) {
-    report_.runRefused(reason);
-    show(text, icon);
-    files::Close(fileNumber);
-    guarded.clear();
-  }
+  void closeInput() { files::Close(fileNumber_); }
 
-  // Opens the input under a free number and reads its first line. False when the run was
-  // refused: the file cannot be opened (or any failure is pending), or it does not begin with an
-  // account header.
-  bool openInput(const std::string& path) {
-    guarded([&] { fileNumber = files::FreeFile(); });
-    open(path);
-    if (guarded.pending()) {
-      refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
+  // Opens the input and reads its first line. False when the run was refused: a failure is
+  // pending after the open (whatever failed), or the input does not begin with an account header.
+  bool openTransferFile() {
+    openInput();
+    if (failurePending()) {
+      refuseUnopenedInput();
       return false;
     }
     readLine();
-    if (TakePiece(line, kRecordType) != kAccountRecord) {
+    if (!lineIsAccountHeader()) {
       refuse(kWrongFormat, MessageIcon::Information,
              "the first line is not an account header (\"11\")");
       return false;
@@ -75,36 +69,124 @@ class Run {
     return true;
   }
 
-  bool open(const std::string& path) {
-    return guarded([&] { files::OpenForInput(fileNumber, PathFromUtf8(path)); });
+  // An application for this run: attach to a running one, else start one. Its failures are
+  // cleared; those of the steps that use it stay pending.
+  void startApplication() {
+    bool attached = guarded_([&] {
+      oExcel = services_.getObject(workbook::kApplicationClass);
+      if (!oExcel) Fail(FailureCode::ClassNotAvailable, "no running application");
+    });
+    if (!attached) guarded_([&] { oExcel = services_.createObject(workbook::kApplicationClass); });
+    guarded_.clear();
+    guarded_([&] { oExcel.workbooks().Add(); });
+    guarded_([&] { oExcel.Application().displayalerts(false); });
+    sheet_ = 0;
+    row_ = kHeaderRow;
+  }
+
+  bool lineIsAccountHeader() const { return TakePiece(line_, kRecordType) == kAccountRecord; }
+  // A first line too long for a record: the file has lost its line breaks.
+  bool lineTooLongForRecord() const { return line_.size() > kLongestRecord; }
+
+  // Rewrites the input with CR LF line breaks and opens it again under the same number.
+  void repairLineBreaks() {
+    closeInput();
+    if (guarded_([&] { NormalizeLineBreaks(sFileIn_); })) {
+      report_.lineBreaksRepaired();
+    } else {
+      report_.lineBreaksNotRepaired(lastFailure());
+    }
+    openUnderFileNumber();
+  }
+
+  // One record per line until the end of the input, the window served after each; the line in
+  // hand, if any, is the first record. False when the user stopped the run.
+  bool convertRecords(bool lineInHand) {
+    while (lineInHand || !atEnd()) {
+      if (!lineInHand && !readLine()) {
+        report_.readFailed(lineNumber_, lastFailure());
+        break;
+      }
+      lineInHand = false;
+      convertRecord();
+      if (!yield()) {
+        report_.runStopped(lineNumber_);
+        return false;
+      }
+    }
+    return true;
+  }
+
+  void deleteReserveSheet() {
+    guarded_([&] { oExcel.worksheets(sheet_ + 1).Delete(); });
+  }
+
+  // The workbook's title (File > Properties) is the input's name without folder and extension.
+  void nameWorkbook() {
+    guarded_([&] { oExcel.workbooks(1).Title(PathToUtf8(PathFromUtf8(sFileIn_).stem())); });
+  }
+
+  void save(const std::string& path) {
+    bool saved = guarded_([&] { oExcel.workbooks(1).SaveAs(workbook::SaveAsArgs{path}); });
+    if (saved) {
+      report_.workbookSaved(path, sheet_, transfers_);
+    } else {
+      report_.workbookNotSaved(path, lastFailure());
+      show(kCannotSave, MessageIcon::Error);
+    }
+  }
+
+  void releaseApplication() {
+    guarded_([&] { oExcel.quit(); });
+    oExcel = {};
+  }
+
+ private:
+  // Ends the run with a message: its input closed and no failure left pending.
+  void refuse(std::string_view text, MessageIcon icon, std::string_view reason) {
+    report_.runRefused(reason);
+    show(text, icon);
+    files::Close(fileNumber_);
+    guarded_.clear();
+  }
+  // Takes a free file number and opens the input under it.
+  void openInput() {
+    guarded_([&] { fileNumber_ = files::FreeFile(); });
+    openUnderFileNumber();
+  }
+  const std::string& lastFailure() const { return guarded_.lastMessage(); }
+
+  void show(std::string_view text, MessageIcon icon) {
+    if (services_.messages != nullptr) services_.messages->show(text, icon);
+  }
+
+  void openUnderFileNumber() {
+    guarded_([&] { files::OpenForInput(fileNumber_, PathFromUtf8(sFileIn_)); });
   }
 
   // No field lies past the longest record, and one byte more tells a line that is too long:
   // a line of any length costs no more memory than that.
   bool readLine() {
-    return guarded([&] { files::LineInput(fileNumber, line, kLongestRecord + 1); });
+    return guarded_([&] { files::LineInput(fileNumber_, line_, kLongestRecord + 1); });
   }
 
   bool atEnd() {
     bool end = true;  // an end-of-file test that fails ends the loop rather than spinning on it
-    guarded([&] { end = files::Eof(fileNumber); });
+    guarded_([&] { end = files::Eof(fileNumber_); });
     return end;
   }
 
-  void startSheets() {
-    sheet_ = 0;
-    row_ = kHeaderRow;
-  }
+  bool yield() { return services_.events == nullptr || services_.events->yield(); }
 
   void convertRecord() {
-    ++lineNumber;
-    std::string_view type = TakePiece(line, kRecordType);
-    report_.recordRead(lineNumber, type);
+    ++lineNumber_;
+    std::string_view type = TakePiece(line_, kRecordType);
+    report_.recordRead(lineNumber_, type);
     if (type == kAccountRecord) {
       ++sheet_;
       row_ = kRowBeforeTransfers;
       label_.assign(kAccountLabelPrefix);
-      AppendWindows1252(TakePiece(line, kAccountField), label_);
+      AppendWindows1252(TakePiece(line_, kAccountField), label_);
       prepareSheet();
     } else if (type == kTransferRecord) {
       if (row_ >= kLastSheetRow) {
@@ -120,42 +202,13 @@ class Run {
     }
   }
 
-  bool yield() { return services_.events == nullptr || services_.events->yield(); }
-
-  void deleteReserveSheet() {
-    guarded([&] { oExcel.worksheets(sheet_ + 1).Delete(); });
-  }
-
-  // The workbook's title (File > Properties) is the input's name without folder and extension.
-  void nameWorkbook(const std::string& input) {
-    guarded([&] { oExcel.workbooks(1).Title(PathToUtf8(PathFromUtf8(input).stem())); });
-  }
-
-  void save(const std::string& path) {
-    bool saved = guarded([&] { oExcel.workbooks(1).SaveAs(workbook::SaveAsArgs{path}); });
-    if (saved) {
-      report_.workbookSaved(path, sheet_, transfers_);
-    } else {
-      report_.workbookNotSaved(path, guarded.lastMessage());
-      show(kCannotSave, MessageIcon::Error);
-    }
-  }
-
-  void releaseApplication() {
-    guarded([&] { oExcel.quit(); });
-    oExcel = {};
-  }
-
-  ReportSink& report() { return report_; }
-
- private:
   void prepareSheet() {
-    guarded([&] { workbook::PrepareAccountSheet(label_, sheet_); });
+    guarded_([&] { workbook::PrepareAccountSheet(label_, sheet_); });
     report_.sheetPrepared(sheet_, label_);
   }
 
   void writeColumn(const ColumnField& field) {
-    std::string_view bytes = TakeColumn(line, field, bytes_);
+    std::string_view bytes = TakeColumn(line_, field, bytes_);
     char address[16];
     address[0] = field.column;
     char* end = std::to_chars(address + 1, address + sizeof address, row_).ptr;
@@ -164,21 +217,21 @@ class Run {
     bool written;
     if (field.kind == ValueKind::Amount) {
       std::optional<double> amount = ReadAmount(bytes);
-      if (!amount) report_.amountNotNumber(lineNumber, Utf8(bytes));
-      written = guarded([&] {
-        if (!amount) throw Failure(FailureCode::InvalidArgument, "not a number");
+      if (!amount) report_.amountNotNumber(lineNumber_, asUtf8(bytes));
+      written = guarded_([&] {
+        if (!amount) Fail(FailureCode::InvalidArgument, "not a number");
         oExcel.worksheets(sheet_).range(cell).Value(*amount);
       });
       if (!amount) return;
     } else {
-      std::string_view text = Utf8(bytes);
-      written = guarded([&] { oExcel.worksheets(sheet_).range(cell).Value(text); });
+      std::string_view text = asUtf8(bytes);
+      written = guarded_([&] { oExcel.worksheets(sheet_).range(cell).Value(text); });
     }
-    if (!written) report_.cellNotWritten(lineNumber, cell, guarded.lastMessage());
+    if (!written) report_.cellNotWritten(lineNumber_, cell, lastFailure());
   }
 
   // The field as UTF-8; most fields are plain ASCII and need no copy.
-  std::string_view Utf8(std::string_view bytes) {
+  std::string_view asUtf8(std::string_view bytes) {
     unsigned char high = 0;
     for (char c : bytes) high |= static_cast<unsigned char>(c);
     if (high < 0x80) return bytes;
@@ -187,8 +240,13 @@ class Run {
     return text_;
   }
 
+  const std::string& sFileIn_;
   const RunServices& services_;
   ReportSink& report_;
+  ContinueOnError guarded_;
+  int fileNumber_ = 0;
+  std::string line_;
+  long lineNumber_ = 0;
   int sheet_ = 0;
   long row_ = kHeaderRow;
   long transfers_ = 0;
@@ -201,62 +259,32 @@ class Run {
 
 void ConvertTransferFile(const std::string& sFileIn, const std::string& sLibro,
                          const RunServices& services) {
-  Run run(services);
-  ContinueOnError& guarded = run.guarded;
+  Run run(sFileIn, services);
 
   // The input must open and begin with an account header.
-  if (!run.openInput(sFileIn)) return;
-  files::Close(run.fileNumber);
+  if (!run.openTransferFile()) return;
+  run.closeInput();
   if (TrimSpaces(sLibro).empty()) return;
 
-  // An application instance for this run: attach to a running one, else start one.
-  bool attached = guarded([&] {
-    oExcel = services.getObject(workbook::kApplicationClass);
-    if (!oExcel) throw Failure(FailureCode::ClassNotAvailable, "no running application");
-  });
-  if (!attached) guarded([&] { oExcel = services.createObject(workbook::kApplicationClass); });
-  guarded.clear();
-  guarded([&] { oExcel.workbooks().Add(); });
-  guarded([&] { oExcel.Application().displayalerts(false); });
-  run.startSheets();
+  run.startApplication();
 
-  // Reopen the input, checked again since it may have changed meanwhile. The checks see any
-  // failure since the application was set up, so a missing application ends the run here too.
-  // A file whose first line is too long for a record has lost its line breaks and is repaired.
-  if (!run.openInput(sFileIn)) return;
+  // Reopen the input, checked again since it may have changed meanwhile; a failure still pending
+  // from the application's start refuses the run here as well.
+  if (!run.openTransferFile()) return;
   bool firstLineInHand = true;
-  if (run.line.size() > kLongestRecord) {
-    files::Close(run.fileNumber);
-    if (guarded([&] { NormalizeLineBreaks(sFileIn); })) {
-      run.report().lineBreaksRepaired();
-    } else {
-      run.report().lineBreaksNotRepaired(guarded.lastMessage());
-    }
-    run.open(sFileIn);
-    if (guarded.pending()) {
-      return run.refuse(kCannotOpenInput, MessageIcon::Error, guarded.lastMessage());
-    }
+  if (run.lineTooLongForRecord()) {
+    run.repairLineBreaks();
+    if (run.failurePending()) return run.refuseUnopenedInput();
     firstLineInHand = false;
   }
 
-  // One record per line, the window served after each.
-  while (firstLineInHand || !run.atEnd()) {
-    if (!firstLineInHand && !run.readLine()) {
-      run.report().readFailed(run.lineNumber, guarded.lastMessage());
-      break;
-    }
-    firstLineInHand = false;
-    run.convertRecord();
-    if (!run.yield()) {
-      run.report().runStopped(run.lineNumber);
-      run.releaseApplication();
-      files::Close(run.fileNumber);
-      return;
-    }
+  if (!run.convertRecords(firstLineInHand)) {
+    run.releaseApplication();
+    run.closeInput();
+    return;
   }
-
   run.deleteReserveSheet();
-  run.nameWorkbook(sFileIn);
+  run.nameWorkbook();
   run.save(sLibro);
   run.releaseApplication();
   // The input stays open under its number until every file is closed at the end of the run.

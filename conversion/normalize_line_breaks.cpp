@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "platform/buffered_output.h"
 #include "platform/failure.h"
 #include "platform/replacement_file.h"
 #include "platform/text.h"
@@ -13,41 +14,8 @@ namespace quadrelo::conversion {
 
 namespace fs = std::filesystem;
 
-namespace {
-
+// Bytes read per call.
 constexpr std::size_t kBlockSize = 1 << 20;
-
-[[noreturn]] void Fail(FailureCode code, const char* what, const fs::path& path) {
-  throw Failure(code, std::string(what) + ": " + PathToUtf8(path));
-}
-
-// Collects output into blocks so that the sink sees few large writes.
-class BlockWriter {
- public:
-  explicit BlockWriter(ByteSink& sink)
-      : sink_(sink), block_(std::make_unique<char[]>(kBlockSize)) {}
-  void append(const char* data, std::size_t size) {
-    while (size > 0) {
-      if (used_ == kBlockSize) flush();
-      std::size_t part = std::min(size, kBlockSize - used_);
-      std::memcpy(block_.get() + used_, data, part);
-      used_ += part;
-      data += part;
-      size -= part;
-    }
-  }
-  void flush() {
-    sink_.write(block_.get(), used_);
-    used_ = 0;
-  }
-
- private:
-  ByteSink& sink_;
-  std::unique_ptr<char[]> block_;
-  std::size_t used_ = 0;
-};
-
-}  // namespace
 
 void NormalizeLineBreaks(std::string path) {
   fs::path file = PathFromUtf8(path);
@@ -62,7 +30,7 @@ void NormalizeLineBreaks(std::string path) {
   if (!in) Fail(FailureCode::FileNotFound, "cannot open", file);
 
   ReplacementFile replacement(file, file);
-  BlockWriter out(replacement);
+  BufferedOutput out(replacement);
   auto block = std::make_unique<char[]>(kBlockSize);
   static constexpr char kLineBreak[] = {'\r', '\n'};
   bool lineOpen = false;     // bytes written since the last line break
@@ -91,12 +59,12 @@ void NormalizeLineBreaks(std::string path) {
         if (nextFeed == nullptr) nextFeed = end;
       }
       const char* stop = std::min(nextReturn, nextFeed);
-      out.append(p, static_cast<std::size_t>(stop - p));
+      out.write(p, static_cast<std::size_t>(stop - p));
       if (stop == end) {
         lineOpen = lineOpen || stop != p;
         break;
       }
-      out.append(kLineBreak, 2);
+      out.write(kLineBreak, 2);
       lineOpen = false;
       p = stop + 1;
       if (*stop == '\r') {
@@ -107,7 +75,7 @@ void NormalizeLineBreaks(std::string path) {
       }
     }
   }
-  if (lineOpen) out.append(kLineBreak, 2);
+  if (lineOpen) out.write(kLineBreak, 2);
   out.flush();
   in.close();
   replacement.commit();

@@ -12,9 +12,9 @@
 #include "conversion/record_layout.h"
 #include "conversion/report.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/xls_structure.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tools/xls_structure/xls_structure.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
-#include "fuzz/xls_structure.h"
 #include "platform/byte_sink.h"
 #include "platform/failure.h"
+#include "tools/xls_structure/xls_structure.h"
 #include "workbook/application.h"
 #include "workbook/xls/book.h"
 

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace quadrelo {
 
-// Why a guarded statement failed. The values are stable: the command-line tool prints them.
+// Why a guarded statement failed; the values are those of the classic runtime's error numbers.
 enum class FailureCode : int {
   None = 0,
   // Files by number.
@@ -26,9 +28,7 @@ enum class FailureCode : int {
   CannotDelete = 1004,
   SaveFailed = 1005,
   // Anything else.
-  Overflow = 6,
   OutOfMemory = 7,
-  StopRequested = 18,
   Unexpected = 51,
 };
 
@@ -41,5 +41,10 @@ class Failure : public std::runtime_error {
  private:
   FailureCode code_;
 };
+
+// The one way to raise a Failure: `what` says what failed; the path it concerns, when there is
+// one, follows after ": ".
+[[noreturn]] void Fail(FailureCode code, std::string_view what);
+[[noreturn]] void Fail(FailureCode code, std::string_view what, const std::filesystem::path& path);
 
 }  // namespace quadrelo

@@ -6,11 +6,12 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <vector>
 
+#include "platform/buffered_output.h"
 #include "platform/failure.h"
-#include "platform/text.h"
 
 namespace quadrelo::files {
 
@@ -25,14 +26,49 @@ constexpr std::size_t kBlockSize = 256 * 1024;
 
 enum class Mode { Input, Output };
 
+// `what`, with the C library's reason for the last failure.
+std::string WhyNot(const char* what) {
+  return std::string(what) + " (" + std::strerror(errno) + ")";
+}
+
+// The stream of a file open for output, beneath its buffer.
+class StreamSink : public ByteSink {
+ public:
+  StreamSink(std::FILE* file, const fs::path& path) : file_(file), path_(path) {}
+  void write(const char* data, std::size_t size) override {
+    if (std::fwrite(data, 1, size, file_) != size) {
+      Fail(FailureCode::WriteFailed, WhyNot("cannot write"), path_);
+    }
+  }
+
+ private:
+  std::FILE* file_;
+  const fs::path& path_;
+};
+
 struct OpenFile {
   Mode mode = Mode::Input;
   fs::path path;
   std::FILE* file = nullptr;
+  // Input: the block read last, its first unread byte and its end.
   std::unique_ptr<char[]> block;
-  std::size_t begin = 0;   // input: first unread byte of the block
-  std::size_t end = 0;     // input: end of the bytes read; output: bytes waiting to be written
-  bool exhausted = false;  // input: the file has no more bytes beyond the block
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  bool exhausted = false;  // the file has no more bytes beyond the block
+  // Output: the lines not yet written.
+  std::optional<StreamSink> stream;
+  std::optional<BufferedOutput> output;
+
+  // Hands the buffered lines to the stream and the stream's to the file; false when either fails.
+  bool flushOutput() noexcept {
+    try {
+      output->flush();
+    } catch (...) {
+      std::fflush(file);
+      return false;
+    }
+    return std::fflush(file) == 0;
+  }
 };
 
 struct Table {
@@ -44,11 +80,6 @@ struct Table {
 Table& TheTable() {
   static Table table;
   return table;
-}
-
-[[noreturn]] void Fail(FailureCode code, const std::string& what, const fs::path& path = {}) {
-  if (path.empty()) throw Failure(code, what);
-  throw Failure(code, what + ": " + PathToUtf8(path));
 }
 
 std::FILE* OpenStream(const fs::path& path, bool forOutput) {
@@ -94,21 +125,11 @@ bool Fill(OpenFile& file) {
   if (file.end < kBlockSize) {
     if (std::ferror(file.file)) {
       file.end = 0;
-      Fail(FailureCode::ReadFailed, std::string("cannot read (") + std::strerror(errno) + ")",
-           file.path);
+      Fail(FailureCode::ReadFailed, WhyNot("cannot read"), file.path);
     }
     file.exhausted = true;
   }
   return file.end > 0;
-}
-
-void Flush(OpenFile& file) {
-  if (file.end != 0 && std::fwrite(file.block.get(), 1, file.end, file.file) != file.end) {
-    file.end = 0;
-    Fail(FailureCode::WriteFailed, std::string("cannot write (") + std::strerror(errno) + ")",
-         file.path);
-  }
-  file.end = 0;
 }
 
 void CheckFree(Table& table, int number, const fs::path& path) {
@@ -126,11 +147,15 @@ void Open(Table& table, int number, const fs::path& path, Mode mode) {
   errno = 0;
   file->file = OpenStream(path, mode == Mode::Output);
   if (file->file == nullptr) {
-    std::string why = std::string(" (") + std::strerror(errno) + ")";
-    if (mode == Mode::Input) Fail(FailureCode::FileNotFound, "cannot open" + why, path);
-    Fail(FailureCode::WriteFailed, "cannot create" + why, path);
+    if (mode == Mode::Input) Fail(FailureCode::FileNotFound, WhyNot("cannot open"), path);
+    Fail(FailureCode::WriteFailed, WhyNot("cannot create"), path);
   }
-  file->block = std::make_unique<char[]>(kBlockSize);
+  if (mode == Mode::Input) {
+    file->block = std::make_unique<char[]>(kBlockSize);
+  } else {
+    file->stream.emplace(file->file, file->path);
+    file->output.emplace(*file->stream, kBlockSize);
+  }
   table.slots[static_cast<std::size_t>(number)] = std::move(file);
 }
 
@@ -177,12 +202,6 @@ void OpenForOutput(int number, const fs::path& path) {
   Open(table, number, path, Mode::Output);
 }
 
-std::string LineInput(int number) {
-  std::string line;
-  LineInput(number, line);
-  return line;
-}
-
 void LineInput(int number, std::string& line) { LineInput(number, line, std::string::npos); }
 
 void LineInput(int number, std::string& line, std::size_t keep) {
@@ -211,20 +230,8 @@ void PrintLine(int number, std::string_view line) {
   Table& table = TheTable();
   std::lock_guard lock(table.mutex);
   OpenFile& file = Opened(table, number, Mode::Output);
-  if (file.end + line.size() + 2 > kBlockSize) {
-    Flush(file);
-    if (line.size() + 2 > kBlockSize) {
-      if (std::fwrite(line.data(), 1, line.size(), file.file) != line.size()) {
-        Fail(FailureCode::WriteFailed, std::string("cannot write (") + std::strerror(errno) + ")",
-             file.path);
-      }
-      line = {};
-    }
-  }
-  if (!line.empty()) std::memcpy(file.block.get() + file.end, line.data(), line.size());
-  file.end += line.size();
-  file.block[file.end++] = '\r';
-  file.block[file.end++] = '\n';
+  file.output->write(line.data(), line.size());
+  file.output->write("\r\n", 2);
 }
 
 bool Eof(int number) {
@@ -239,12 +246,7 @@ void Close(int number) {
   if (number < 1 || number > kHighestNumber) return;
   std::unique_ptr<OpenFile> file = std::move(table.slots[static_cast<std::size_t>(number)]);
   if (!file) return;
-  bool written = true;
-  if (file->mode == Mode::Output) {
-    written =
-        file->end == 0 || std::fwrite(file->block.get(), 1, file->end, file->file) == file->end;
-    written = std::fflush(file->file) == 0 && written;
-  }
+  bool written = file->mode != Mode::Output || file->flushOutput();
   bool closed = std::fclose(file->file) == 0;
   if (file->mode == Mode::Output && !(written && closed)) {
     Fail(FailureCode::WriteFailed, "cannot write (disk full?)", file->path);
@@ -256,9 +258,7 @@ void Reset() noexcept {
   std::lock_guard lock(table.mutex);
   for (auto& slot : table.slots) {
     if (!slot) continue;
-    if (slot->mode == Mode::Output && slot->end != 0) {
-      std::fwrite(slot->block.get(), 1, slot->end, slot->file);
-    }
+    if (slot->mode == Mode::Output) slot->flushOutput();
     std::fclose(slot->file);
     slot.reset();
   }

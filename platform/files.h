@@ -16,11 +16,12 @@ namespace quadrelo::files {
 int FreeFile();
 // Opens an existing ordinary file for sequential reading under `number`.
 void OpenForInput(int number, const std::filesystem::path& path);
+// Output by number is part of the layer's contract (sequential text output, one line at a time);
+// the conversion itself rewrites files through ReplacementFile.
 // Creates or empties the file and opens it for sequential writing under `number`.
 void OpenForOutput(int number, const std::filesystem::path& path);
-// Reads the next line, without its line break. Throws InputPastEnd at the end of the file.
-std::string LineInput(int number);
-// Same, into `line` (reuses its capacity).
+// Reads the next line into `line` (reusing its capacity), without its line break. Throws
+// InputPastEnd at the end of the file.
 void LineInput(int number, std::string& line);
 // Same, but keeps only the first `keep` bytes of the line and skips the rest, so that a file
 // without line breaks costs `keep` bytes, not its size; a line longer than `keep` comes back

@@ -7,7 +7,6 @@
 #include <system_error>
 
 #include "platform/failure.h"
-#include "platform/text.h"
 
 #include <fcntl.h>
 #ifdef _WIN32
@@ -64,10 +63,6 @@ void SyncFolder(const fs::path& folder) {
 #endif
 }
 
-[[noreturn]] void Fail(const fs::path& path, const std::string& what) {
-  throw Failure(FailureCode::WriteFailed, what + ": " + PathToUtf8(path));
-}
-
 }  // namespace
 
 ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
@@ -76,7 +71,7 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
   // Only an ordinary file is replaced: a folder, a pipe or a device of that name stays as it is.
   fs::file_status status = fs::status(target_, error);
   if (target_.empty() || (fs::exists(status) && !fs::is_regular_file(status))) {
-    Fail(target_, "not an ordinary file");
+    Fail(FailureCode::WriteFailed, "not an ordinary file", target_);
   }
   fs::path folder = target_.parent_path();
   if (folder.empty()) folder = fs::current_path();
@@ -96,27 +91,29 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
   }
   if (file_ == nullptr) {
     temporary_.clear();
-    Fail(target_, std::string("cannot create a file beside it (") + std::strerror(errno) + ")");
+    Fail(FailureCode::WriteFailed,
+         std::string("cannot create a file beside it (") + std::strerror(errno) + ")", target_);
   }
 }
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
 void ReplacementFile::write(const char* data, std::size_t size) {
-  if (file_ == nullptr) Fail(target_, "already closed");
+  if (file_ == nullptr) Fail(FailureCode::WriteFailed, "already closed", target_);
   if (size != 0 && std::fwrite(data, 1, size, file_) != size) {
-    Fail(target_, std::string("cannot write (") + std::strerror(errno) + ")");
+    Fail(FailureCode::WriteFailed, std::string("cannot write (") + std::strerror(errno) + ")",
+         target_);
   }
 }
 
 void ReplacementFile::commit() {
-  if (file_ == nullptr) Fail(target_, "already closed");
+  if (file_ == nullptr) Fail(FailureCode::WriteFailed, "already closed", target_);
   bool flushed = std::fflush(file_) == 0 && SyncToDisk(file_);
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   if (!flushed || !closed) {
     discard();
-    Fail(target_, "cannot write (disk full?)");
+    Fail(FailureCode::WriteFailed, "cannot write (disk full?)", target_);
   }
   std::error_code error;
   if (!permissionsFrom_.empty()) {
@@ -126,7 +123,7 @@ void ReplacementFile::commit() {
   fs::rename(temporary_, target_, error);
   if (error) {
     discard();
-    Fail(target_, "cannot replace (" + error.message() + ")");
+    Fail(FailureCode::WriteFailed, "cannot replace (" + error.message() + ")", target_);
   }
   temporary_.clear();
   SyncFolder(target_.parent_path());

@@ -24,6 +24,7 @@ class ReplacementFile : public ByteSink {
   void write(const char* data, std::size_t size) override;
   void commit();
 
+  // Where the new content is being written until commit(); the tests check its place.
   const std::filesystem::path& temporaryPath() const { return temporary_; }
 
  private:

@@ -1,5 +1,6 @@
 #include "platform/text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace quadrelo {
@@ -52,11 +53,15 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
   }
 }
 
-std::string DecodeWindows1252(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  AppendWindows1252(bytes, out);
-  return out;
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+std::string LowerAsciiKey(std::string_view text) {
+  std::string key(text);
+  for (char& c : key) c = LowerAscii(c);
+  return key;
 }
 
 std::string_view TrimSpaces(std::string_view text) {

@@ -4,15 +4,16 @@
 #include <cmath>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/failure.h"
 #include "platform/replacement_file.h"
 #include "platform/text.h"
 #include "workbook/cell_address.h"
+#include "workbook/sheet_name_registry.h"
 #include "workbook/xls/background_interner.h"
 #include "workbook/xls/book.h"
+#include "workbook/xls/unicode.h"
 
 namespace quadrelo::workbook {
 
@@ -20,29 +21,12 @@ ApplicationObject oExcel;
 
 struct WorkbookState {
   xls::Book book;
+  SheetNameRegistry names;
   // Cell texts reach the string table through a second thread until the contents are first
   // needed (saved or looked at); until then text cells hold the interner's tickets.
   std::unique_ptr<xls::BackgroundInterner> interner =
       std::make_unique<xls::BackgroundInterner>(book.strings);
-  bool textsLost = false;   // interning failed: the workbook cannot be saved whole
-  int nextSheetNumber = 1;  // for the default names "Hoja1", "Hoja2", ...
-  // How many sheets bear each name (ASCII letters lowered), so a default name is found unused
-  // without comparing it with every sheet: workbooks may hold tens of thousands.
-  std::unordered_map<std::string, int> namesInUse;
-
-  static std::string Key(std::string_view name) {
-    std::string key(name);
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-  }
-  void useName(std::string_view name) { ++namesInUse[Key(name)]; }
-  void dropName(std::string_view name) {
-    auto it = namesInUse.find(Key(name));
-    if (it != namesInUse.end() && --it->second == 0) namesInUse.erase(it);
-  }
-  bool nameInUse(std::string_view name) const { return namesInUse.count(Key(name)) != 0; }
+  bool textsLost = false;  // interning failed: the workbook cannot be saved whole
 
   std::uint32_t textIndex(std::string_view text) {
     return interner ? interner->add(text) : book.strings.intern(text);
@@ -65,15 +49,12 @@ struct WorkbookState {
 
 struct ApplicationState {
   std::vector<std::shared_ptr<WorkbookState>> workbooks;  // the last one is the active one
-  bool displayAlerts = true;
   bool ended = false;
   FaultHook faultHook;
   SaveClock clock;
 };
 
 namespace {
-
-[[noreturn]] void Fail(FailureCode code, const std::string& what) { throw Failure(code, what); }
 
 // Every operation starts here: it fails on an empty reference and after quit(), and gives the
 // test hook its chance to fail the member.
@@ -84,22 +65,10 @@ ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::strin
   return *app;
 }
 
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
-
 // A blank sheet under the next unused default name, appended to the workbook.
 std::shared_ptr<xls::Sheet> AddSheet(WorkbookState& state) {
-  std::string name;
-  do {
-    name = "Hoja" + std::to_string(state.nextSheetNumber++);
-  } while (state.nameInUse(name));
   auto sheet = std::make_shared<xls::Sheet>();
-  state.useName(name);
-  sheet->name = std::move(name);
+  sheet->name = state.names.useNextDefault();
   state.book.sheets.push_back(sheet);
   return sheet;
 }
@@ -130,42 +99,6 @@ void KeepActiveSheet(xls::Book& book, Change change) {
   book.activeSheet = std::min(oldIndex, book.sheets.size() - 1);
 }
 
-std::uint16_t ColumnFormat(const xls::Sheet& sheet, std::uint16_t column) {
-  return column < sheet.columnFormats.size() ? sheet.columnFormats[column] : 0;
-}
-
-// The cell at (row, column), created with its column's format when it does not exist yet.
-xls::Cell& CellAt(xls::Sheet& sheet, std::uint32_t row, std::uint16_t column) {
-  if (row >= sheet.rows.size()) sheet.rows.resize(row + 1);
-  std::vector<xls::Cell>& cells = sheet.rows[row];
-  // A transfer's row holds eight cells: one allocation instead of four.
-  if (cells.capacity() == 0) cells.reserve(8);
-  if (cells.empty() || cells.back().column < column) {
-    // Rows are written left to right, so appending is the common case.
-    xls::Cell& cell = cells.emplace_back();
-    cell.column = column;
-    cell.format = ColumnFormat(sheet, column);
-    return cell;
-  }
-  auto it =
-      std::lower_bound(cells.begin(), cells.end(), column,
-                       [](const xls::Cell& cell, std::uint16_t c) { return cell.column < c; });
-  if (it != cells.end() && it->column == column) return *it;
-  it = cells.insert(it, xls::Cell{});
-  it->column = column;
-  it->format = ColumnFormat(sheet, column);
-  return *it;
-}
-
-xls::Cell* FindCell(xls::Sheet& sheet, std::uint32_t row, std::uint16_t column) {
-  if (row >= sheet.rows.size()) return nullptr;
-  std::vector<xls::Cell>& cells = sheet.rows[row];
-  auto it =
-      std::lower_bound(cells.begin(), cells.end(), column,
-                       [](const xls::Cell& cell, std::uint16_t c) { return cell.column < c; });
-  return it != cells.end() && it->column == column ? &*it : nullptr;
-}
-
 bool IsSingleCell(const CellArea& area) {
   return area.firstRow == area.lastRow && area.firstColumn == area.lastColumn;
 }
@@ -178,26 +111,6 @@ void RequireSingleCell(const CellArea& area, std::string_view member) {
   if (!IsSingleCell(area)) {
     Fail(FailureCode::InvalidArgument, std::string(member) + " needs a single cell");
   }
-}
-
-// The application's own limit for the text of one cell, in UTF-16 units.
-constexpr std::size_t kMaxCellText = 32767;
-
-std::size_t Utf16Length(std::string_view utf8) {
-  std::size_t units = 0;
-  for (unsigned char c : utf8) {
-    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
-  }
-  return units;
-}
-
-std::uint16_t InternFormat(xls::Book& book, std::string_view format) {
-  auto it = std::find(book.formats.begin(), book.formats.end(), format);
-  if (it != book.formats.end()) return static_cast<std::uint16_t>(it - book.formats.begin());
-  // The file format numbers formats in 16 bits and saves custom ones from 164 up.
-  if (book.formats.size() >= 200) Fail(FailureCode::InvalidArgument, "too many number formats");
-  book.formats.emplace_back(format);
-  return static_cast<std::uint16_t>(book.formats.size() - 1);
 }
 
 }  // namespace
@@ -214,9 +127,9 @@ xls::Sheet& WorksheetObject::sheet() const {
 void WorksheetObject::Name(std::string_view name) {
   Enter(app_, "Name");
   xls::Sheet& self = sheet();
-  book_->dropName(self.name);
+  book_->names.drop(self.name);
   self.name = std::string(name);
-  book_->useName(self.name);
+  book_->names.use(self.name);
 }
 
 std::string WorksheetObject::Name() const {
@@ -272,7 +185,7 @@ void WorksheetObject::Delete() {
   if (book.sheets.size() <= 1) {
     Fail(FailureCode::CannotDelete, "a workbook keeps at least one sheet");
   }
-  book_->dropName(self.name);
+  book_->names.drop(self.name);
   KeepActiveSheet(book, [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, &self)); });
 }
 
@@ -286,20 +199,20 @@ FontObject RangeObject::Font() const {
 void RangeObject::Value(std::string_view text) {
   Enter(sheet_.app_, "Value");
   RequireSingleCell(area_, "Value");
-  if (text.size() > kMaxCellText && Utf16Length(text) > kMaxCellText) {
+  if (text.size() > xls::kMaxCellTextUnits && xls::Utf16Length(text) > xls::kMaxCellTextUnits) {
     Fail(FailureCode::InvalidArgument, "text longer than a cell can hold");
   }
   xls::Sheet& sheet = sheet_.sheet();
   if (text.empty()) {
     // An emptied cell keeps its formatting, as in the application.
-    if (xls::Cell* cell = FindCell(sheet, area_.firstRow, area_.firstColumn)) {
+    if (xls::Cell* cell = sheet.findCell(area_.firstRow, area_.firstColumn)) {
       cell->kind = xls::CellKind::Blank;
       cell->number = 0;
     }
     return;
   }
   std::uint32_t index = sheet_.book_->textIndex(text);
-  xls::Cell& cell = CellAt(sheet, area_.firstRow, area_.firstColumn);
+  xls::Cell& cell = sheet.cellAt(area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
   cell.text = index;
 }
@@ -308,7 +221,7 @@ void RangeObject::Value(double number) {
   Enter(sheet_.app_, "Value");
   RequireSingleCell(area_, "Value");
   if (!std::isfinite(number)) Fail(FailureCode::InvalidArgument, "a cell cannot hold that number");
-  xls::Cell& cell = CellAt(sheet_.sheet(), area_.firstRow, area_.firstColumn);
+  xls::Cell& cell = sheet_.sheet().cellAt(area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Number;
   cell.number = number;
 }
@@ -316,9 +229,9 @@ void RangeObject::Value(double number) {
 void RangeObject::NumberFormat(std::string_view format) {
   Enter(sheet_.app_, "NumberFormat");
   xls::Sheet& sheet = sheet_.sheet();
-  std::uint16_t index = InternFormat(sheet_.book_->book, format);
+  std::uint16_t index = sheet_.book_->book.internFormat(format);
   if (IsSingleCell(area_)) {
-    CellAt(sheet, area_.firstRow, area_.firstColumn).format = index;
+    sheet.cellAt(area_.firstRow, area_.firstColumn).format = index;
     return;
   }
   if (!IsWholeColumns(area_)) {
@@ -341,7 +254,7 @@ void RangeObject::NumberFormat(std::string_view format) {
 void FontObject::Bold(bool bold) {
   Enter(range_.sheet_.app_, "Bold");
   RequireSingleCell(range_.area_, "Bold");
-  CellAt(range_.sheet_.sheet(), range_.area_.firstRow, range_.area_.firstColumn).bold = bold;
+  range_.sheet_.sheet().cellAt(range_.area_.firstRow, range_.area_.firstColumn).bold = bold;
 }
 
 // ---- Worksheets -----------------------------------------------------------------------------
@@ -445,9 +358,7 @@ ApplicationObject ApplicationObject::Application() const {
   return *this;
 }
 
-void ApplicationObject::displayalerts(bool on) { Enter(app_, "displayalerts").displayAlerts = on; }
-
-bool ApplicationObject::displayalerts() const { return Enter(app_, "displayalerts").displayAlerts; }
+void ApplicationObject::displayalerts(bool) { Enter(app_, "displayalerts"); }
 
 WorksheetsObject ApplicationObject::worksheets() const {
   ApplicationState& app = Enter(app_, "worksheets");

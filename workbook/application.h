@@ -41,7 +41,18 @@ class WorksheetsObject;
 class WorkbookObject;
 class WorkbooksObject;
 
-class WorksheetObject {
+// What every object inside a workbook holds: its application, which each operation checks first
+// (workbooks live until the application ends), and its workbook.
+class WorkbookPart {
+ protected:
+  WorkbookPart() = default;
+  WorkbookPart(std::shared_ptr<ApplicationState> app, WorkbookState* book)
+      : app_(std::move(app)), book_(book) {}
+  std::shared_ptr<ApplicationState> app_;
+  WorkbookState* book_ = nullptr;
+};
+
+class WorksheetObject : public WorkbookPart {
  public:
   WorksheetObject() = default;
   void Name(std::string_view name);
@@ -61,12 +72,9 @@ class WorksheetObject {
   friend class FontObject;
   WorksheetObject(std::shared_ptr<ApplicationState> app, WorkbookState* book,
                   const std::shared_ptr<xls::Sheet>& sheet)
-      : app_(std::move(app)), book_(book), sheetRef_(sheet), sheet_(sheet.get()) {}
+      : WorkbookPart(std::move(app), book), sheetRef_(sheet), sheet_(sheet.get()) {}
   xls::Sheet& sheet() const;
-  // Workbooks live until the application ends, which every operation checks first; a sheet can
-  // be deleted before, so its handle also watches it.
-  std::shared_ptr<ApplicationState> app_;
-  WorkbookState* book_ = nullptr;
+  // A sheet can be deleted before its workbook ends, so its handle also watches it.
   std::weak_ptr<xls::Sheet> sheetRef_;
   xls::Sheet* sheet_ = nullptr;
 };
@@ -103,7 +111,7 @@ struct MoveArgs {
   const WorksheetObject* after = nullptr;
 };
 
-class WorksheetsObject {
+class WorksheetsObject : public WorkbookPart {
  public:
   int Count() const;
   WorksheetObject operator()(int position) const&;
@@ -115,16 +123,14 @@ class WorksheetsObject {
   friend class ApplicationObject;
   friend class WorkbookObject;
   WorksheetsObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
-      : app_(std::move(app)), book_(book) {}
-  std::shared_ptr<ApplicationState> app_;
-  WorkbookState* book_;
+      : WorkbookPart(std::move(app), book) {}
 };
 
 struct SaveAsArgs {
   std::string FileName;  // UTF-8 path
 };
 
-class WorkbookObject {
+class WorkbookObject : public WorkbookPart {
  public:
   WorksheetsObject worksheets() const;
   // Writes the workbook as an Excel 97-2003 file, replacing an existing file without a question.
@@ -140,9 +146,7 @@ class WorkbookObject {
  private:
   friend class WorkbooksObject;
   WorkbookObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
-      : app_(std::move(app)), book_(book) {}
-  std::shared_ptr<ApplicationState> app_;
-  WorkbookState* book_;
+      : WorkbookPart(std::move(app), book) {}
 };
 
 class WorkbooksObject {
@@ -176,8 +180,8 @@ class ApplicationObject {
   WorkbookObject workbooks(int position) const { return workbooks()(position); }
   // The application itself, as its automation object exposes it.
   ApplicationObject Application() const;
+  // Our application never asks the user anything, so there are no alerts to switch.
   void displayalerts(bool on);
-  bool displayalerts() const;
   // The sheets of the active workbook (the one added last).
   WorksheetsObject worksheets() const;
   WorksheetObject worksheets(int position) const { return worksheets()(position); }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "platform/text.h"
 #include "workbook/xls/book.h"
 
 namespace quadrelo::workbook {
@@ -13,10 +14,9 @@ std::optional<std::uint16_t> ReadColumn(std::string_view text, std::size_t& pos)
   std::uint32_t column = 0;
   std::size_t start = pos;
   while (pos < text.size() && pos - start < 3) {
-    char c = text[pos];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c < 'A' || c > 'Z') break;
-    column = column * 26 + static_cast<std::uint32_t>(c - 'A' + 1);
+    char c = LowerAscii(text[pos]);
+    if (c < 'a' || c > 'z') break;
+    column = column * 26 + static_cast<std::uint32_t>(c - 'a' + 1);
     ++pos;
   }
   if (pos == start || column > xls::kMaxColumns) return std::nullopt;

@@ -26,7 +26,7 @@ cmake --build "$build" -j2 --target quadrelo-convert quadrelo-generate >/dev/nul
 build_type=$(grep -m1 '^CMAKE_BUILD_TYPE:' "$build/CMakeCache.txt" | cut -d= -f2)
 [ "$build_type" = Release ] || echo "AVISO: compilación $build_type, no optimizada" >&2
 convert="$build/cli/quadrelo-convert"
-generate="$build/bench/generator/quadrelo-generate"
+generate="$build/tools/generator/quadrelo-generate"
 
 work=$(mktemp -d -t quadrelo-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT

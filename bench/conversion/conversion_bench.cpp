@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 
-#include "bench/generator/transfer_generator.h"
 #include "conversion/convert_transfer_file.h"
 #include "conversion/normalize_line_breaks.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "tools/generator/transfer_generator.h"
 
 namespace {
 

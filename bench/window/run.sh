@@ -25,7 +25,7 @@ while (($#)); do
 done
 windows=("$build/ui/quadrelo" "${others[@]}")
 convert="$build/cli/quadrelo-convert"
-generate="$build/bench/generator/quadrelo-generate"
+generate="$build/tools/generator/quadrelo-generate"
 for program in "${windows[@]}" "$convert" "$generate" /usr/bin/time; do
   [ -x "$program" ] || { echo "Falta $program: compile antes (cmake --build)" >&2; exit 1; }
 done

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "bench/generator/transfer_generator.h"
 #include "cli/arguments.h"
 #include "cli/file_report.h"
 #include "platform/text.h"
 #include "tests/support/test_support.h"
+#include "tools/generator/transfer_generator.h"
 
 namespace quadrelo::cli {
 namespace {

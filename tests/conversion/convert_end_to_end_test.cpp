@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/generator/transfer_generator.h"
 #include "tests/conversion/conversion_fixture.h"
+#include "tools/generator/transfer_generator.h"
 
 namespace quadrelo::conversion::testing {
 namespace {

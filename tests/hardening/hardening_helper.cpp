@@ -11,9 +11,9 @@
 
 #include "conversion/convert_transfer_file.h"
 #include "conversion/report.h"
-#include "fuzz/xls_structure.h"
 #include "platform/files.h"
 #include "tests/support/test_support.h"
+#include "tools/xls_structure/xls_structure.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/xls_structure.h"
 #include "platform/text.h"
 #include "tests/hardening/hardening_support.h"
 #include "tests/support/test_support.h"
+#include "tools/xls_structure/xls_structure.h"
 
 namespace quadrelo::hardening {
 namespace {

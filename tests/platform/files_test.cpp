@@ -112,9 +112,10 @@ TEST_F(FilesTest, ReadingPastTheEndFails) {
   WriteFile(dir / "one.txt", "one\r\n");
   int number = FreeFile();
   OpenForInput(number, dir / "one.txt");
-  EXPECT_EQ(LineInput(number), "one");
+  std::string line;
+  LineInput(number, line);
+  EXPECT_EQ(line, "one");
   EXPECT_TRUE(Eof(number));
-  std::string line = "kept";
   EXPECT_EQ(CodeOf([&] { LineInput(number, line); }), FailureCode::InputPastEnd);
 }
 
@@ -176,7 +177,8 @@ TEST_F(FilesTest, OpeningFailuresCarryTheirCodes) {
   EXPECT_EQ(CodeOf([&] { OpenForOutput(2, dir / "a.txt"); }), FailureCode::FileAlreadyOpen);
   EXPECT_EQ(ReadFile(dir / "a.txt"), "a");
   EXPECT_EQ(CodeOf([&] { PrintLine(1, "x"); }), FailureCode::BadFileMode);
-  EXPECT_EQ(CodeOf([&] { LineInput(3); }), FailureCode::BadFileNumber);
+  std::string line;
+  EXPECT_EQ(CodeOf([&] { LineInput(3, line); }), FailureCode::BadFileNumber);
   EXPECT_EQ(CodeOf([&] { Eof(3); }), FailureCode::BadFileNumber);
   EXPECT_EQ(CodeOf([&] { Close(3); }), FailureCode::None);
   EXPECT_EQ(CodeOf([&] { Close(0); }), FailureCode::None);

@@ -30,11 +30,30 @@ TEST(Windows1252, DecodesToUtf8) {
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(DecodeWindows1252(c.bytes), c.utf8) << c.bytes;
     std::string appended = "x";
     AppendWindows1252(c.bytes, appended);
     EXPECT_EQ(appended, "x" + c.utf8) << c.bytes;
   }
+}
+
+// Only ASCII letters fold: "Ñ" and "ñ" are different bytes, and so are "@" and "`" beside 'A'.
+TEST(AsciiCase, FoldsOnlyAsciiLetters) {
+  const struct {
+    std::string a, b;
+    bool equal;
+  } cases[] = {
+      {"Excel.Application", "eXCEL.aPPLICATION", true},
+      {"Hoja1", "HOJA1", true},
+      {"Hoja1", "Hoja12", false},
+      {"@[", "`{", false},
+      {"\xC3\x91", "\xC3\xB1", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EqualIgnoringAsciiCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+    EXPECT_EQ(LowerAsciiKey(c.a) == LowerAsciiKey(c.b), c.equal) << c.a << " " << c.b;
+  }
+  EXPECT_EQ(LowerAscii(u'Z'), u'z');
+  EXPECT_EQ(LowerAscii(char16_t(0xC9)), char16_t(0xC9));
 }
 
 TEST(Paths, Utf8RoundTrip) {

@@ -1,7 +1,9 @@
 #include "workbook/xls/book.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "platform/failure.h"
 #include "workbook/xls/byte_output.h"
 #include "workbook/xls/text_width.h"
 #include "workbook/xls/workbook_stream.h"
@@ -131,6 +133,48 @@ void StringTable::grow() {
     slots[slot] = entry;
   }
   slots_.swap(slots);
+}
+
+namespace {
+
+std::vector<Cell>::iterator FirstCellFrom(std::vector<Cell>& cells, std::uint16_t column) {
+  return std::lower_bound(cells.begin(), cells.end(), column,
+                          [](const Cell& cell, std::uint16_t c) { return cell.column < c; });
+}
+
+}  // namespace
+
+Cell* Sheet::findCell(std::uint32_t row, std::uint16_t column) {
+  if (row >= rows.size()) return nullptr;
+  std::vector<Cell>& cells = rows[row];
+  auto it = FirstCellFrom(cells, column);
+  return it != cells.end() && it->column == column ? &*it : nullptr;
+}
+
+Cell& Sheet::cellAt(std::uint32_t row, std::uint16_t column) {
+  if (row >= rows.size()) rows.resize(row + 1);
+  std::vector<Cell>& cells = rows[row];
+  // A transfer's row holds eight cells: one allocation instead of four.
+  if (cells.capacity() == 0) cells.reserve(8);
+  auto it = cells.end();
+  // Rows are written left to right, so appending is the common case.
+  if (!cells.empty() && cells.back().column >= column) {
+    it = FirstCellFrom(cells, column);
+    if (it != cells.end() && it->column == column) return *it;
+  }
+  it = cells.insert(it, Cell{});
+  it->column = column;
+  it->format = columnFormat(column);
+  return *it;
+}
+
+std::uint16_t Book::internFormat(std::string_view format) {
+  auto it = std::find(formats.begin(), formats.end(), format);
+  if (it != formats.end()) return static_cast<std::uint16_t>(it - formats.begin());
+  // The file format numbers formats in 16 bits and saves custom ones from 164 up.
+  if (formats.size() >= 200) Fail(FailureCode::InvalidArgument, "too many number formats");
+  formats.emplace_back(format);
+  return static_cast<std::uint16_t>(formats.size() - 1);
 }
 
 void WriteWorkbook(const Book& book, ByteSink& sink) {

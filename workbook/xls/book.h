@@ -16,6 +16,9 @@ namespace quadrelo::xls {
 // What one worksheet of the .xls format can hold.
 inline constexpr std::uint32_t kMaxRows = 65536;
 inline constexpr std::uint32_t kMaxColumns = 256;
+// Characters (UTF-16 units) in one cell's text; the writer cuts longer texts (never inside a
+// surrogate pair) so that every reader accepts them.
+inline constexpr std::size_t kMaxCellTextUnits = 32767;
 
 // The workbook's shared strings, UTF-8, each stored once; an index is given in order of first use.
 // Kept compact (one byte arena and an open-addressing index) because large workbooks hold
@@ -76,6 +79,14 @@ struct Sheet {
   std::vector<std::vector<Cell>> rows;
   // Default format of column c (0-based) for cells it does not hold; absent or 0 is "General".
   std::vector<std::uint16_t> columnFormats;
+
+  std::uint16_t columnFormat(std::uint16_t column) const {
+    return column < columnFormats.size() ? columnFormats[column] : 0;
+  }
+  // The cell at (row, column), 0-based; nothing when the sheet does not hold it.
+  Cell* findCell(std::uint32_t row, std::uint16_t column);
+  // The same, created blank with its column's format when the sheet does not hold it yet.
+  Cell& cellAt(std::uint32_t row, std::uint16_t column);
 };
 
 // What a spreadsheet application shows under File > Properties.
@@ -92,7 +103,14 @@ struct Book {
   std::vector<std::shared_ptr<Sheet>> sheets;   // in tab order
   std::size_t activeSheet = 0;                  // the sheet shown when the file is opened
   DocumentProperties properties;
+
+  // The index of `format` in `formats`, added when new. Throws Failure when the file format
+  // has no number left for another one.
+  std::uint16_t internFormat(std::string_view format);
 };
+
+// "Hoja<number>": the name of a new sheet, and of a saved sheet that has no usable name.
+std::string DefaultSheetName(std::size_t number);
 
 // The names the sheets get in the saved file, in tab order: the characters : \ / ? * [ ] removed,
 // cut to 31 characters, an empty name replaced by "Hoja<position>", and names that repeat one

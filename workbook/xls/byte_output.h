@@ -2,10 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
-#include <memory>
+#include <optional>
 
-#include "platform/byte_sink.h"
+#include "platform/buffered_output.h"
 
 namespace quadrelo::xls {
 
@@ -29,33 +28,24 @@ class ByteOutput {
  public:
   // Counting only; positions start at `start`.
   explicit ByteOutput(std::uint64_t start = 0) : position_(start) {}
-  explicit ByteOutput(ByteSink& sink);
+  explicit ByteOutput(ByteSink& sink) : output_(std::in_place, sink) {}
   ByteOutput(const ByteOutput&) = delete;
   ByteOutput& operator=(const ByteOutput&) = delete;
 
   void write(const void* data, std::size_t size) {
     position_ += size;
-    if (sink_ == nullptr || size == 0) return;
-    if (used_ + size > kChunk) {
-      writeSlow(data, size);
-      return;
-    }
-    std::memcpy(buffer_.get() + used_, data, size);
-    used_ += size;
+    if (output_) output_->write(static_cast<const char*>(data), size);
   }
   void zeros(std::uint64_t count);
   // Bytes written so far, buffered ones included.
   std::uint64_t position() const { return position_; }
   // Hands the buffered bytes to the sink (throws what the sink throws).
-  void flush();
+  void flush() {
+    if (output_) output_->flush();
+  }
 
  private:
-  static constexpr std::size_t kChunk = 1 << 20;
-  void writeSlow(const void* data, std::size_t size);
-
-  ByteSink* sink_ = nullptr;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t used_ = 0;
+  std::optional<BufferedOutput> output_;  // none when only counting
   std::uint64_t position_ = 0;
 };
 

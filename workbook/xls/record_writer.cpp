@@ -40,8 +40,8 @@ void RecordWriter::record(std::uint16_t id, const void* body, std::size_t size) 
 }
 
 void RecordWriter::RefuseOverfullRecord() {
-  throw Failure(FailureCode::SaveFailed,
-                "Error interno al escribir el libro: un registro no cabe en su espacio.");
+  Fail(FailureCode::SaveFailed,
+       "Error interno al escribir el libro: un registro no cabe en su espacio.");
 }
 
 void RecordWriter::begin(std::uint16_t id) {

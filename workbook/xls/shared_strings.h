@@ -9,10 +9,6 @@
 
 namespace quadrelo::xls {
 
-// Excel holds at most this many characters in a cell; longer texts are cut (never inside a
-// surrogate pair) so that every reader accepts them.
-inline constexpr std::size_t kMaxCellTextUnits = 32767;
-
 // Where one EXTSST bucket's first string starts: its stream offset, and its distance from the
 // header of the SST or CONTINUE record that holds it.
 struct ExtSstBucket {

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/text.h"
 #include "workbook/xls/book.h"
 #include "workbook/xls/unicode.h"
 
@@ -43,8 +44,7 @@ bool IsForbidden(char16_t c) {
 // Greek and Cyrillic; enough to find names that Excel would take for the same one.
 char16_t FoldCase(char16_t c) {
   auto shifted = [c](int by) { return static_cast<char16_t>(c + by); };
-  if (c >= u'A' && c <= u'Z') return shifted(0x20);
-  if (c < 0xC0) return c;
+  if (c < 0xC0) return LowerAscii(c);
   if (c <= 0xDE) return c == 0xD7 ? c : shifted(0x20);
   if (c >= 0x100 && c <= 0x137) return c == 0x130 ? c : static_cast<char16_t>(c | 1);
   if (c >= 0x139 && c <= 0x148) return (c & 1) ? shifted(1) : c;
@@ -101,6 +101,8 @@ std::u16string NumberedName(const std::u16string& base, int number) {
 
 }  // namespace
 
+std::string DefaultSheetName(std::size_t number) { return "Hoja" + std::to_string(number); }
+
 std::vector<std::string> SavedSheetNames(const Book& book) {
   const std::u16string reserved = u"history";
   std::vector<std::string> names;
@@ -110,7 +112,7 @@ std::vector<std::string> SavedSheetNames(const Book& book) {
   for (std::size_t i = 0; i < book.sheets.size(); ++i) {
     const Sheet* sheet = book.sheets[i].get();
     std::u16string name = CleanName(sheet != nullptr ? sheet->name : std::string());
-    if (name.empty()) name = ToUtf16("Hoja" + std::to_string(i + 1));
+    if (name.empty()) name = ToUtf16(DefaultSheetName(i + 1));
     std::u16string key = Folded(name);
     if (taken.count(key) != 0 || key == reserved) {
       int& number = nextNumber.try_emplace(key, 2).first->second;

@@ -91,6 +91,14 @@ std::string ToUtf8(std::u16string_view units) {
   return out;
 }
 
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  for (unsigned char c : utf8) {
+    if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
+  }
+  return units;
+}
+
 bool IsAscii(std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t n = bytes.size();

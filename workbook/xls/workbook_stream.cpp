@@ -90,7 +90,7 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
   // A workbook holds at least one sheet.
   if (plan.sheets.empty()) {
     plan.sheets.push_back(&kEmptySheet);
-    plan.names.push_back("Hoja1");
+    plan.names.push_back(DefaultSheetName(1));
   }
   plan.activeSheet = book.activeSheet < plan.sheets.size() && book.activeSheet <= 0xFFFF
                          ? static_cast<std::uint16_t>(book.activeSheet)
@@ -142,8 +142,8 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
 void RequirePlannedPosition(const RecordWriter& w, std::uint64_t planned) {
   assert(w.position() == planned);
   if (w.position() != planned) {
-    throw Failure(FailureCode::SaveFailed,
-                  "Error interno al escribir el libro: la hoja no ocupa lo previsto.");
+    Fail(FailureCode::SaveFailed,
+         "Error interno al escribir el libro: la hoja no ocupa lo previsto.");
   }
 }
 
@@ -153,8 +153,8 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
   StyleTable styles(book.formats);
   WorkbookPlan plan = PlanWorkbook(book, styles);
   if (plan.streamSize > kMaxStreamSize) {
-    throw Failure(FailureCode::SaveFailed,
-                  "El libro es demasiado grande para guardarlo en formato Excel 97-2003.");
+    Fail(FailureCode::SaveFailed,
+         "El libro es demasiado grande para guardarlo en formato Excel 97-2003.");
   }
   std::vector<SmallStream> properties = DocumentPropertyStreams(book.properties);
   CompoundFileLayout layout = PlanCompoundFile(plan.streamSize, properties);

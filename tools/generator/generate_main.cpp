@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "bench/generator/transfer_generator.h"
 #include "platform/text.h"
+#include "tools/generator/transfer_generator.h"
 
 namespace {
 

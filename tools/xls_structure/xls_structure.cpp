@@ -1,4 +1,4 @@
-#include "fuzz/xls_structure.h"
+#include "tools/xls_structure/xls_structure.h"
 
 #include <cstring>
 #include <vector>

@@ -1,7 +1,7 @@
 // The structural checker that the fuzzers trust: it passes what the writer makes, from an empty
 // workbook to one whose strings need CONTINUE records, and it finds each kind of damage.
 
-#include "fuzz/xls_structure.h"
+#include "tools/xls_structure/xls_structure.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "bench/generator/transfer_generator.h"
+#include "tools/generator/transfer_generator.h"
 
 #include <array>
 #include <cstdint>

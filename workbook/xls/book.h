@@ -36,8 +36,6 @@ class StringTable {
     return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
   }
   std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
-  // Bytes of all the strings together.
-  std::size_t byteCount() const { return bytes_.size(); }
   // TextWidthQuarters of string `index`, measured once when it was added: column widths need it
   // for every cell. 0 for an index the table does not have.
   std::uint8_t widthQuarters(std::uint32_t index) const {

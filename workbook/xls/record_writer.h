@@ -61,9 +61,6 @@ class RecordWriter {
     out_.write(bytes.data(), bytes.size());
   }
 
-  // Bytes that already are whole records (encoded earlier), written as they are.
-  void records(const void* bytes, std::size_t size) { out_.write(bytes, size); }
-
   // A record assembled piece by piece, for data whose splitting must respect its structure:
   // the caller asks room() and calls startContinue() where a piece would not fit.
   void begin(std::uint16_t id);

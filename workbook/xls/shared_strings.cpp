@@ -137,47 +137,13 @@ void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
   w.record(record::kExtSst, body);
 }
 
-namespace {
-
-// Keeps the bytes it is given.
-class StringSink : public ByteSink {
- public:
-  explicit StringSink(std::string& bytes) : bytes_(bytes) {}
-  void write(const char* data, std::size_t size) override { bytes_.append(data, size); }
-
- private:
-  std::string& bytes_;
-};
-
-}  // namespace
-
-EncodedSst EncodeSst(const StringTable& strings) {
-  EncodedSst sst;
-  sst.stringCount = strings.size();
-  // Enough for compressed strings and their headers, so that the bytes are placed once.
-  sst.records.reserve(strings.byteCount() + 3 * std::size_t{strings.size()} +
-                      strings.byteCount() / 2048 + 16);
-  StringSink sink(sst.records);
-  ByteOutput out(sink);
-  RecordWriter w(out, 0);
-  WriteSst(w, strings, 0, sst.buckets);
-  out.flush();
-  return sst;
-}
-
-void WriteEncodedSst(RecordWriter& w, const EncodedSst& sst, std::uint32_t labelCount) {
-  const std::uint64_t start = w.position();
-  // The LABELSST count is the SST body's first field, after the 4-byte record header.
-  std::uint8_t count[4];
-  Put32(count, labelCount);
-  w.records(sst.records.data(), 4);
-  w.records(count, sizeof count);
-  w.records(sst.records.data() + 8, sst.records.size() - 8);
-  std::vector<ExtSstBucket> buckets = sst.buckets;
-  for (ExtSstBucket& bucket : buckets) {
-    bucket.streamOffset = static_cast<std::uint32_t>(bucket.streamOffset + start);
-  }
-  WriteExtSst(w, sst.stringCount, buckets);
+std::uint64_t SharedStringsSize(const StringTable& strings) {
+  ByteOutput counter;
+  RecordWriter w(counter, 0);
+  std::vector<ExtSstBucket> buckets;
+  WriteSst(w, strings, 0, buckets);
+  WriteExtSst(w, strings.size(), buckets);
+  return counter.position();
 }
 
 }  // namespace quadrelo::xls

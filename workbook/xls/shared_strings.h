@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "workbook/xls/book.h"
@@ -27,16 +26,8 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
 void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
                  const std::vector<ExtSstBucket>& buckets);
 
-// The SST records of a table, encoded before their place in the stream and the number of
-// LABELSST cells are known, so that a workbook's strings are encoded once (and on a thread of
-// their own while the sheets are measured).
-struct EncodedSst {
-  std::string records;                // SST and CONTINUE records; the LABELSST count left 0
-  std::vector<ExtSstBucket> buckets;  // stream offsets counted from the SST's header
-  std::uint32_t stringCount = 0;
-};
-EncodedSst EncodeSst(const StringTable& strings);
-// Writes `sst` with the workbook's LABELSST count, then its EXTSST.
-void WriteEncodedSst(RecordWriter& w, const EncodedSst& sst, std::uint32_t labelCount);
+// The bytes WriteSst and WriteExtSst write for `strings`, measured without keeping them: the
+// size does not depend on where they go nor on the LABELSST count.
+std::uint64_t SharedStringsSize(const StringTable& strings);
 
 }  // namespace quadrelo::xls

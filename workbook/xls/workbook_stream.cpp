@@ -6,7 +6,6 @@
 #include <string>
 #include <system_error>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/failure.h"
@@ -30,7 +29,6 @@ struct WorkbookPlan {
   std::vector<WorksheetPlan> sheetPlans;
   std::vector<std::uint32_t> sheetOffsets;  // BOF of each sheet in the stream
   std::uint32_t labelCount = 0;
-  EncodedSst sst;
   std::uint64_t globalsSize = 0;
   std::uint64_t streamSize = 0;
 };
@@ -66,7 +64,10 @@ void WriteBoundSheet(RecordWriter& w, std::uint32_t offset, const std::string& n
   w.record(record::kBoundSheet, body);
 }
 
-void WriteGlobals(RecordWriter& w, const WorkbookPlan& plan, const StyleTable& styles) {
+// `strings`: the shared strings are written too; without them the globals are measured, and
+// the strings' size is added apart.
+void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
+                  const StyleTable& styles, bool strings) {
   WriteBof(w, SubstreamKind::Globals);
   WriteCodePage(w);
   WriteWindow1(w, plan.activeSheet);
@@ -78,7 +79,11 @@ void WriteGlobals(RecordWriter& w, const WorkbookPlan& plan, const StyleTable& s
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     WriteBoundSheet(w, i < plan.sheetOffsets.size() ? plan.sheetOffsets[i] : 0, plan.names[i]);
   }
-  WriteEncodedSst(w, plan.sst, plan.labelCount);
+  if (strings) {
+    std::vector<ExtSstBucket> buckets;
+    WriteSst(w, book.strings, plan.labelCount, buckets);
+    WriteExtSst(w, book.strings.size(), buckets);
+  }
   WriteEof(w);
 }
 
@@ -96,37 +101,36 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
                          ? static_cast<std::uint16_t>(book.activeSheet)
                          : 0;
 
-  // The strings do not depend on the sheets: they are encoded once, on a second thread while
-  // the sheets are measured.
-  EncodedSst sst;
-  std::exception_ptr encodingFailed;
+  // The strings do not depend on the sheets: they are measured on a second thread while the
+  // sheets are. Only their size is kept, so that they take no memory until they are written.
+  std::uint64_t stringsSize = 0;
+  std::exception_ptr measuringFailed;
   {
-    auto encode = [&] {
+    auto measureStrings = [&] {
       try {
-        sst = EncodeSst(book.strings);
+        stringsSize = SharedStringsSize(book.strings);
       } catch (...) {
-        encodingFailed = std::current_exception();
+        measuringFailed = std::current_exception();
       }
     };
-    std::jthread encoder;
+    std::jthread measurer;
     try {
-      encoder = std::jthread(encode);
+      measurer = std::jthread(measureStrings);
     } catch (const std::system_error&) {
-      encode();
+      measureStrings();
     }
     for (const Sheet* sheet : plan.sheets) {
       plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
       plan.labelCount += plan.sheetPlans.back().labelCount;
     }
   }
-  if (encodingFailed) std::rethrow_exception(encodingFailed);
-  plan.sst = std::move(sst);
-  // Measure the globals by writing them into nothing: only the offsets are still unknown, and
-  // they do not change the size.
+  if (measuringFailed) std::rethrow_exception(measuringFailed);
+  // Measure the rest of the globals by writing them into nothing: only the offsets are still
+  // unknown, and they do not change the size.
   ByteOutput counter;
   RecordWriter measure(counter, 0);
-  WriteGlobals(measure, plan, styles);
-  plan.globalsSize = counter.position();
+  WriteGlobals(measure, book, plan, styles, false);
+  plan.globalsSize = counter.position() + stringsSize;
 
   std::uint64_t offset = plan.globalsSize;
   for (const WorksheetPlan& sheetPlan : plan.sheetPlans) {
@@ -161,7 +165,7 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
 
   WriteCompoundHeader(layout, out);
   RecordWriter w(out, out.position());
-  WriteGlobals(w, plan, styles);
+  WriteGlobals(w, book, plan, styles, true);
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     RequirePlannedPosition(w, plan.sheetOffsets[i]);
     WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,

@@ -22,26 +22,30 @@ ApplicationObject oExcel;
 struct WorkbookState {
   xls::Book book;
   SheetNameRegistry names;
-  // Cell texts reach the string table through a second thread until the contents are first
-  // needed (saved or looked at); until then text cells hold the interner's tickets.
-  std::unique_ptr<xls::BackgroundInterner> interner =
-      std::make_unique<xls::BackgroundInterner>(book.strings);
+  // Cell texts reach the string table through a second thread. A text cell holds the
+  // interner's ticket until its round is settled: before the contents are saved or looked at,
+  // and whenever a round has handed out kRoundTickets, which bounds the memory tickets take.
+  xls::BackgroundInterner interner{book.strings};
+  static constexpr std::uint32_t kRoundTickets = 1u << 19;
+  std::vector<const xls::Sheet*> ticketSheets;  // the sheets written in this round
   bool textsLost = false;  // interning failed: the workbook cannot be saved whole
 
-  std::uint32_t textIndex(std::string_view text) {
-    return interner ? interner->add(text) : book.strings.intern(text);
+  std::uint32_t ticket(const xls::Sheet& sheet, std::string_view text) {
+    if (interner.pending() >= kRoundTickets) settle();
+    if (ticketSheets.empty() || ticketSheets.back() != &sheet) ticketSheets.push_back(&sheet);
+    return interner.add(text);
   }
   // Every text cell holds its string index from here on.
   void settle() {
-    if (interner) {
-      std::unique_ptr<xls::BackgroundInterner> finishing = std::move(interner);
+    if (interner.pending() > 0) {
       std::vector<std::uint32_t> indexes;
       try {
-        indexes = finishing->finish();
+        indexes = interner.settle();
       } catch (...) {
         textsLost = true;
       }
-      xls::ResolveTickets(book, indexes);
+      xls::ResolveTickets(book, std::move(ticketSheets), indexes);
+      ticketSheets.clear();
     }
     if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
   }
@@ -211,10 +215,11 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  std::uint32_t index = sheet_.book_->textIndex(text);
+  std::uint32_t ticket = sheet_.book_->ticket(sheet, text);
   xls::Cell& cell = sheet.cellAt(area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
-  cell.text = index;
+  cell.ticket = true;
+  cell.text = ticket;
 }
 
 void RangeObject::Value(double number) {

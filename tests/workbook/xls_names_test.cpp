@@ -62,18 +62,30 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
   std::vector<std::uint32_t> indexes;
   for (const std::string& text : texts) indexes.push_back(expected.intern(text));
 
+  // In two rounds, the second starting its tickets again at 0.
   StringTable strings;
   BackgroundInterner interner(strings);
-  for (std::uint32_t i = 0; i < texts.size(); ++i) ASSERT_EQ(interner.add(texts[i]), i);
-  std::vector<std::uint32_t> byTicket = interner.finish();
+  const std::size_t half = 25000;
+  std::vector<std::uint32_t> byTicket;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i == half) {
+      EXPECT_EQ(interner.pending(), half);
+      byTicket = interner.settle();
+    }
+    ASSERT_EQ(interner.add(texts[i]), i < half ? i : i - half);
+  }
+  std::vector<std::uint32_t> second = interner.settle();
+  byTicket.insert(byTicket.end(), second.begin(), second.end());
   EXPECT_EQ(byTicket, indexes);
+  EXPECT_EQ(interner.pending(), 0u);
+  EXPECT_TRUE(interner.settle().empty());
   ASSERT_EQ(strings.size(), expected.size());
   for (std::uint32_t i = 0; i < strings.size(); ++i) ASSERT_EQ(strings[i], expected[i]);
 
-  // One dropped unfinished neither waits for ever nor leaves its thread running.
+  // One dropped unsettled neither waits for ever nor leaves its thread running.
   StringTable dropped;
-  BackgroundInterner unfinished(dropped);
-  for (const std::string& text : texts) unfinished.add(text);
+  BackgroundInterner unsettled(dropped);
+  for (const std::string& text : texts) unsettled.add(text);
 }
 
 std::vector<std::string> Saved(const std::vector<std::string>& given) {

@@ -1,5 +1,6 @@
 #include "workbook/xls/background_interner.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -9,8 +10,10 @@ BackgroundInterner::~BackgroundInterner() {
   {
     std::lock_guard lock(mutex_);
     waiting_.clear();  // nobody will ask for these tickets
+    closing_ = true;
   }
-  stop();
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
 }
 
 void BackgroundInterner::intern(const Batch& batch) {
@@ -55,7 +58,7 @@ void BackgroundInterner::send() {
 }
 
 void BackgroundInterner::internHere() {
-  // A failure is kept for finish(): a later ticket must never meet an earlier text's index.
+  // A failure is kept for settle(): a later ticket must never meet an earlier text's index.
   if (!failure_) {
     try {
       intern(filling_);
@@ -76,6 +79,7 @@ void BackgroundInterner::work() {
       if (waiting_.empty()) return;
       batch = std::move(waiting_.front());
       waiting_.pop_front();
+      busy_ = true;
     }
     changed_.notify_all();
     // After a failure the batches are only taken, so that the caller never waits in vain.
@@ -86,37 +90,41 @@ void BackgroundInterner::work() {
         failure_ = std::current_exception();
       }
     }
-    std::lock_guard lock(mutex_);
-    spare_.push_back(std::move(batch));
+    {
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(batch));
+      busy_ = false;
+    }
+    changed_.notify_all();
   }
 }
 
-void BackgroundInterner::stop() noexcept {
-  {
-    std::lock_guard lock(mutex_);
-    closing_ = true;
-  }
-  changed_.notify_all();
-  if (thread_.joinable()) thread_.join();
-}
-
-std::vector<std::uint32_t> BackgroundInterner::finish() {
+std::vector<std::uint32_t> BackgroundInterner::settle() {
   if (!filling_.ends.empty()) send();
-  stop();
-  if (failure_) std::rethrow_exception(failure_);
-  return std::move(indexes_);
+  std::vector<std::uint32_t> indexes;
+  {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
+    if (failure_) std::rethrow_exception(failure_);
+    indexes.swap(indexes_);
+  }
+  tickets_ = 0;
+  return indexes;
 }
 
-void ResolveTickets(Book& book, const std::vector<std::uint32_t>& indexes) {
+void ResolveTickets(Book& book, std::vector<const Sheet*> sheets,
+                    const std::vector<std::uint32_t>& indexes) {
+  // Sorted, so that a book of many sheets is not searched once per sheet.
+  std::sort(sheets.begin(), sheets.end());
   for (const auto& sheet : book.sheets) {
-    if (!sheet) continue;
+    if (!sheet || !std::binary_search(sheets.begin(), sheets.end(), sheet.get())) continue;
     for (std::vector<Cell>& row : sheet->rows) {
       for (Cell& cell : row) {
+        if (cell.kind != CellKind::Text || !cell.ticket) continue;
         // A ticket the interner never saw (none should exist) becomes an index the table does
         // not have, which saves as an empty cell.
-        if (cell.kind == CellKind::Text) {
-          cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
-        }
+        cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
+        cell.ticket = false;
       }
     }
   }

@@ -16,15 +16,16 @@ namespace quadrelo::xls {
 
 // Interns texts into a StringTable on a thread of its own, so that the table's lookups (a cache
 // miss each once a large workbook's table outgrows the caches) run on a second core beside the
-// caller's work. add() hands out tickets 0, 1, 2, ... in call order; finish() waits for the
-// thread and gives, for each ticket, the index intern() would have returned had the same texts
-// been interned in the same order. The table belongs to the thread until finish() returns.
+// caller's work. Texts are interned in rounds: add() hands out the tickets 0, 1, 2, ... of the
+// round in call order; settle() waits for the thread and gives, for each ticket, the index
+// intern() would have returned had the same texts been interned in the same order, and starts a
+// new round. The table belongs to the thread except between settle() and the next add().
 // Texts travel in batches, and only a few batches wait at a time, so that a caller faster than
 // the thread waits for it rather than piling up texts.
 class BackgroundInterner {
  public:
   explicit BackgroundInterner(StringTable& table) : table_(table) {}
-  // Waits for the thread; the tickets handed out are then lost.
+  // Waits for the thread; the round's tickets are lost.
   ~BackgroundInterner();
   BackgroundInterner(const BackgroundInterner&) = delete;
   BackgroundInterner& operator=(const BackgroundInterner&) = delete;
@@ -35,8 +36,11 @@ class BackgroundInterner {
     filling_.ends.push_back(filling_.bytes.size());
     return tickets_++;
   }
-  // The index of every ticket; rethrows what interning threw (running out of memory).
-  std::vector<std::uint32_t> finish();
+  // Tickets handed out in this round.
+  std::uint32_t pending() const { return tickets_; }
+  // The index of every ticket of the round; rethrows what interning threw (running out of
+  // memory), and then every later round fails too.
+  std::vector<std::uint32_t> settle();
 
  private:
   static constexpr std::size_t kBatchTexts = 4096;
@@ -51,7 +55,6 @@ class BackgroundInterner {
   void intern(const Batch& batch);
   void internHere();
   void work();
-  void stop() noexcept;
 
   StringTable& table_;
   std::uint32_t tickets_ = 0;
@@ -60,15 +63,18 @@ class BackgroundInterner {
   std::condition_variable changed_;
   std::deque<Batch> waiting_;  // for the thread, oldest first
   std::vector<Batch> spare_;   // interned, kept for their capacity
+  bool busy_ = false;          // the thread is interning a batch
   bool closing_ = false;
-  // The thread's, read by the caller once it has joined.
+  // The thread's while it runs; the caller's once the thread is idle with nothing waiting.
   std::vector<std::uint32_t> indexes_;
   std::vector<std::string_view> texts_;  // the batch being interned
   std::exception_ptr failure_;
   std::thread thread_;
 };
 
-// Turns the tickets that text cells hold into string indexes, through `indexes` from finish().
-void ResolveTickets(Book& book, const std::vector<std::uint32_t>& indexes);
+// Turns the tickets that text cells of `sheets` hold (Cell::ticket) into string indexes, through
+// `indexes` from settle(); the other sheets of the book are left alone.
+void ResolveTickets(Book& book, std::vector<const Sheet*> sheets,
+                    const std::vector<std::uint32_t>& indexes);
 
 }  // namespace quadrelo::xls

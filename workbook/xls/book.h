@@ -64,11 +64,16 @@ struct Cell {
   CellKind kind = CellKind::Blank;
   bool bold = false;
   std::uint16_t format = 0;  // index into Book::formats; 0 is "General"
+  // `text` is still the object model's interner ticket, not a string index (never so in a
+  // workbook being saved or looked at).
+  bool ticket = false;
   union {
     double number = 0;   // kind == Number
     std::uint32_t text;  // kind == Text: index into Book::strings
   };
 };
+
+static_assert(sizeof(Cell) == 16);
 
 struct Sheet {
   std::string name;  // as the workbook was given it; made valid when saved

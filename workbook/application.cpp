@@ -26,26 +26,31 @@ struct WorkbookState {
   // interner's ticket until its round is settled: before the contents are saved or looked at,
   // and whenever a round has handed out kRoundTickets, which bounds the memory tickets take.
   xls::BackgroundInterner interner{book.strings};
-  static constexpr std::uint32_t kRoundTickets = 1u << 19;
-  std::vector<const xls::Sheet*> ticketSheets;  // the sheets written in this round
-  bool textsLost = false;  // interning failed: the workbook cannot be saved whole
+  static constexpr std::uint32_t kRoundTickets = 1u << 18;
+  std::vector<xls::WrittenRows> written;  // where this round's text cells are
+  bool textsLost = false;                 // interning failed: the workbook cannot be saved whole
 
-  std::uint32_t ticket(const xls::Sheet& sheet, std::string_view text) {
+  std::uint32_t ticket(const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
     if (interner.pending() >= kRoundTickets) settle();
-    if (ticketSheets.empty() || ticketSheets.back() != &sheet) ticketSheets.push_back(&sheet);
+    if (written.empty() || written.back().sheet != &sheet) {
+      written.push_back({&sheet, row});
+    } else {
+      written.back().firstRow = std::min(written.back().firstRow, row);
+    }
     return interner.add(text);
   }
   // Every text cell holds its string index from here on.
   void settle() {
     if (interner.pending() > 0) {
-      std::vector<std::uint32_t> indexes;
       try {
-        indexes = interner.settle();
+        interner.settle([this](const std::vector<std::uint32_t>& indexes) {
+          xls::ResolveTickets(book, std::move(written), indexes);
+        });
       } catch (...) {
         textsLost = true;
+        xls::ResolveTickets(book, std::move(written), {});
       }
-      xls::ResolveTickets(book, std::move(ticketSheets), indexes);
-      ticketSheets.clear();
+      written.clear();
     }
     if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
   }
@@ -215,7 +220,7 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  std::uint32_t ticket = sheet_.book_->ticket(sheet, text);
+  std::uint32_t ticket = sheet_.book_->ticket(sheet, area_.firstRow, text);
   xls::Cell& cell = sheet.cellAt(area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
   cell.ticket = true;

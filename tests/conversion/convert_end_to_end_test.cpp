@@ -228,7 +228,7 @@ TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
       {"remesa-tres-cuentas.txt", {}, "bb5d9c889f2470bb"},
       {"remesa-saltos-lf.txt", {}, "1ea2c355a1723c85"},
       {"remesa-lineas-cortas.txt", {}, "82a425bbb07c2287"},
-      // Past one sheet's rows, past the object model's first round of half a million texts,
+      // Past one sheet's rows, past the object model's first rounds of texts,
       // and a shared-string table that runs over many records.
       {"80,000 transfers of one account", generated(80000, 1, 11), "6410322f351f8441"},
       {"line feeds only", lineFeeds, "4d9ef0c59d40377c"},

@@ -70,15 +70,16 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (i == half) {
       EXPECT_EQ(interner.pending(), half);
-      byTicket = interner.settle();
+      interner.settle([&](const std::vector<std::uint32_t>& indexes) { byTicket = indexes; });
     }
     ASSERT_EQ(interner.add(texts[i]), i < half ? i : i - half);
   }
-  std::vector<std::uint32_t> second = interner.settle();
-  byTicket.insert(byTicket.end(), second.begin(), second.end());
+  interner.settle([&](const std::vector<std::uint32_t>& second) {
+    byTicket.insert(byTicket.end(), second.begin(), second.end());
+  });
   EXPECT_EQ(byTicket, indexes);
   EXPECT_EQ(interner.pending(), 0u);
-  EXPECT_TRUE(interner.settle().empty());
+  interner.settle([](const std::vector<std::uint32_t>& none) { EXPECT_TRUE(none.empty()); });
   ASSERT_EQ(strings.size(), expected.size());
   for (std::uint32_t i = 0; i < strings.size(); ++i) ASSERT_EQ(strings[i], expected[i]);
 

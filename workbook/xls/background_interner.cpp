@@ -1,6 +1,7 @@
 #include "workbook/xls/background_interner.h"
 
 #include <algorithm>
+#include <functional>
 #include <system_error>
 #include <utility>
 
@@ -99,27 +100,31 @@ void BackgroundInterner::work() {
   }
 }
 
-std::vector<std::uint32_t> BackgroundInterner::settle() {
+std::vector<std::uint32_t>& BackgroundInterner::waitForRound() {
   if (!filling_.ends.empty()) send();
-  std::vector<std::uint32_t> indexes;
-  {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
-    if (failure_) std::rethrow_exception(failure_);
-    indexes.swap(indexes_);
-  }
-  tickets_ = 0;
-  return indexes;
+  // Idle with nothing waiting, the thread touches neither the table nor the indexes until the
+  // next batch is sent.
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
+  if (failure_) std::rethrow_exception(failure_);
+  return indexes_;
 }
 
-void ResolveTickets(Book& book, std::vector<const Sheet*> sheets,
+void ResolveTickets(Book& book, std::vector<WrittenRows> written,
                     const std::vector<std::uint32_t>& indexes) {
-  // Sorted, so that a book of many sheets is not searched once per sheet.
-  std::sort(sheets.begin(), sheets.end());
+  // By sheet, each with its first row written, so that a book of many sheets is not searched
+  // once per sheet.
+  auto bySheet = [](const WrittenRows& a, const WrittenRows& b) {
+    return a.sheet != b.sheet ? std::less<>()(a.sheet, b.sheet) : a.firstRow < b.firstRow;
+  };
+  std::sort(written.begin(), written.end(), bySheet);
   for (const auto& sheet : book.sheets) {
-    if (!sheet || !std::binary_search(sheets.begin(), sheets.end(), sheet.get())) continue;
-    for (std::vector<Cell>& row : sheet->rows) {
-      for (Cell& cell : row) {
+    if (!sheet) continue;
+    auto it =
+        std::lower_bound(written.begin(), written.end(), WrittenRows{sheet.get(), 0}, bySheet);
+    if (it == written.end() || it->sheet != sheet.get()) continue;
+    for (std::size_t r = it->firstRow; r < sheet->rows.size(); ++r) {
+      for (Cell& cell : sheet->rows[r]) {
         if (cell.kind != CellKind::Text || !cell.ticket) continue;
         // A ticket the interner never saw (none should exist) becomes an index the table does
         // not have, which saves as an empty cell.

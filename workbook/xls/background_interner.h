@@ -38,9 +38,15 @@ class BackgroundInterner {
   }
   // Tickets handed out in this round.
   std::uint32_t pending() const { return tickets_; }
-  // The index of every ticket of the round; rethrows what interning threw (running out of
-  // memory), and then every later round fails too.
-  std::vector<std::uint32_t> settle();
+  // Waits for the thread, hands `use` the index of every ticket of the round, and starts a new
+  // round. Rethrows what interning threw (running out of memory), and then every later round
+  // fails too.
+  template <class Use>
+  void settle(Use&& use) {
+    use(static_cast<const std::vector<std::uint32_t>&>(waitForRound()));
+    indexes_.clear();  // its memory serves the next round
+    tickets_ = 0;
+  }
 
  private:
   static constexpr std::size_t kBatchTexts = 4096;
@@ -51,6 +57,7 @@ class BackgroundInterner {
     std::vector<std::size_t> ends;  // where each text ends in `bytes`
   };
 
+  std::vector<std::uint32_t>& waitForRound();
   void send();
   void intern(const Batch& batch);
   void internHere();
@@ -72,9 +79,15 @@ class BackgroundInterner {
   std::thread thread_;
 };
 
-// Turns the tickets that text cells of `sheets` hold (Cell::ticket) into string indexes, through
-// `indexes` from settle(); the other sheets of the book are left alone.
-void ResolveTickets(Book& book, std::vector<const Sheet*> sheets,
+// Where a round wrote its text cells: a sheet, from one of its rows down.
+struct WrittenRows {
+  const Sheet* sheet = nullptr;
+  std::uint32_t firstRow = 0;
+};
+
+// Turns the tickets that text cells hold (Cell::ticket) into string indexes, through `indexes`
+// from settle(); only the rows `written` names are looked at.
+void ResolveTickets(Book& book, std::vector<WrittenRows> written,
                     const std::vector<std::uint32_t>& indexes);
 
 }  // namespace quadrelo::xls

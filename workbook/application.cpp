@@ -149,9 +149,10 @@ std::string WorksheetObject::Name() const {
 namespace {
 
 CellArea ParsedArea(std::string_view address) {
-  std::optional<CellArea> area = ParseCellAddress(address);
-  if (!area) Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
-  return *area;
+  CellArea area = ReadCellAddress(address);
+  if (IsNoArea(area))
+    Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
+  return area;
 }
 
 }  // namespace

@@ -101,7 +101,12 @@ void BackgroundInterner::work() {
 }
 
 std::vector<std::uint32_t>& BackgroundInterner::waitForRound() {
-  if (!filling_.ends.empty()) send();
+  // A workbook whose texts never filled a batch starts no thread for them.
+  if (!thread_.joinable()) {
+    internHere();
+  } else if (!filling_.ends.empty()) {
+    send();
+  }
   // Idle with nothing waiting, the thread touches neither the table nor the indexes until the
   // next batch is sent.
   std::unique_lock lock(mutex_);

@@ -45,8 +45,6 @@ class StringTable {
  private:
   void grow();
   std::uint32_t intern(std::string_view utf8, std::uint64_t hash);
-  void prefetchSlot(std::uint64_t hash) const;
-  void prefetchString(std::uint64_t hash, bool bytes) const;
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])

@@ -113,12 +113,17 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
         measuringFailed = std::current_exception();
       }
     };
+    // A thread only pays for many strings.
+    constexpr std::uint32_t kStringsForAThread = 10000;
     std::jthread measurer;
-    try {
-      measurer = std::jthread(measureStrings);
-    } catch (const std::system_error&) {
-      measureStrings();
+    if (book.strings.size() >= kStringsForAThread) {
+      try {
+        measurer = std::jthread(measureStrings);
+      } catch (const std::system_error&) {
+        // No thread to be had: measured here, before the sheets.
+      }
     }
+    if (!measurer.joinable()) measureStrings();
     for (const Sheet* sheet : plan.sheets) {
       plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
       plan.labelCount += plan.sheetPlans.back().labelCount;

@@ -6,6 +6,7 @@
 
 #include "tests/workbook/xls_test_books.h"
 #include "workbook/xls/background_interner.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {
@@ -25,6 +26,14 @@ TEST(XlsStringTable, InternsEachTextOnceInOrderOfFirstUse) {
   EXPECT_EQ(strings[99], "");  // an index it does not have
   // A view into the table itself can be interned (the arena may move while appending).
   EXPECT_EQ(strings.intern(strings[0]), 0u);
+  // A part of a stored string is a new text viewing the table's own bytes while they grow.
+  StringTable grown;
+  grown.intern(std::string(100, 'x'));
+  for (std::size_t n = 99; n > 0; --n) {
+    std::uint32_t index = grown.intern(grown[grown.size() - 1].substr(1));
+    ASSERT_EQ(grown[index], std::string(n, 'x'));
+    ASSERT_EQ(grown.widthQuarters(index), TextWidthQuarters(std::string(n, 'x')));
+  }
 }
 
 TEST(XlsStringTable, LongStringsAndLengthsTellApart) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -34,6 +35,8 @@ class ReplacementFile : public ByteSink {
   std::filesystem::path permissionsFrom_;
   std::filesystem::path temporary_;
   std::FILE* file_ = nullptr;
+  std::uint64_t written_ = 0;        // bytes given to write()
+  std::uint64_t writeBackFrom_ = 0;  // where the next early write-back starts
 };
 
 // Creates `path` and opens it for writing, but only when nothing of that name exists: otherwise

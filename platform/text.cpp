@@ -36,21 +36,27 @@ void AppendUtf8(char32_t c, std::string& out) {
 }
 
 void AppendWindows1252(std::string_view bytes, std::string& out) {
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    // Most of a transfer file is ASCII, which is the same in UTF-8: copy such runs whole.
-    std::size_t run = i;
-    while (run < bytes.size() && static_cast<std::uint8_t>(bytes[run]) < 0x80) ++run;
-    out.append(bytes.data() + i, run - i);
-    if (run == bytes.size()) return;
-    auto b = static_cast<std::uint8_t>(bytes[run]);
-    i = run + 1;
-    if (b < 0xA0) {
-      AppendUtf8(kHighControls[b - 0x80], out);
-    } else {
-      AppendUtf8(b, out);
+  // Written through a pointer into room for the longest outcome, three UTF-8 bytes a byte, and
+  // cut to what was written: no capacity check per character.
+  const std::size_t start = out.size();
+  out.resize(start + 3 * bytes.size());
+  char* p = out.data() + start;
+  for (char byte : bytes) {
+    auto b = static_cast<std::uint8_t>(byte);
+    if (b < 0x80) {
+      *p++ = byte;
+      continue;
     }
+    char32_t c = b < 0xA0 ? kHighControls[b - 0x80] : b;
+    if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+    } else {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {

@@ -7,7 +7,7 @@
 namespace quadrelo {
 
 // The transfer files are single-byte text in Windows-1252; everything inside the program is UTF-8.
-// Appends the decoded bytes to `out` (no allocation when `out` has room).
+// Appends the decoded bytes to `out` (no allocation when `out` has room for three bytes a byte).
 void AppendWindows1252(std::string_view bytes, std::string& out);
 
 // Appends the UTF-8 form of one code point (U+0000 to U+10FFFF).

@@ -11,6 +11,7 @@
 #include "platform/text.h"
 #include "workbook/cell_address.h"
 #include "workbook/sheet_name_registry.h"
+#include "workbook/xls/background_interner.h"
 #include "workbook/xls/book.h"
 #include "workbook/xls/unicode.h"
 
@@ -21,6 +22,38 @@ ApplicationObject oExcel;
 struct WorkbookState {
   xls::Book book;
   SheetNameRegistry names;
+  // Cell texts reach the string table through a second thread. A text cell holds the
+  // interner's ticket until its round is settled: before the contents are saved or looked at,
+  // and whenever a round has handed out kRoundTickets, which bounds the memory tickets take.
+  xls::BackgroundInterner interner{book.strings};
+  static constexpr std::uint32_t kRoundTickets = 1u << 18;
+  std::vector<xls::WrittenRows> written;  // where this round's text cells are
+  bool textsLost = false;                 // interning failed: the workbook cannot be saved whole
+
+  std::uint32_t ticket(const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
+    if (interner.pending() >= kRoundTickets) settle();
+    if (written.empty() || written.back().sheet != &sheet) {
+      written.push_back({&sheet, row});
+    } else {
+      written.back().firstRow = std::min(written.back().firstRow, row);
+    }
+    return interner.add(text);
+  }
+  // Every text cell holds its string index from here on.
+  void settle() {
+    if (interner.pending() > 0) {
+      try {
+        interner.settle([this](const std::vector<std::uint32_t>& indexes) {
+          xls::ResolveTickets(book, std::move(written), indexes);
+        });
+      } catch (...) {
+        textsLost = true;
+        xls::ResolveTickets(book, std::move(written), {});
+      }
+      written.clear();
+    }
+    if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
+  }
 };
 
 struct ApplicationState {
@@ -113,12 +146,28 @@ std::string WorksheetObject::Name() const {
   return sheet().name;
 }
 
-RangeObject WorksheetObject::range(std::string_view address) const {
+namespace {
+
+CellArea ParsedArea(std::string_view address) {
+  CellArea area = ReadCellAddress(address);
+  if (IsNoArea(area))
+    Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
+  return area;
+}
+
+}  // namespace
+
+RangeObject WorksheetObject::range(std::string_view address) const& {
   Enter(app_, "range");
   sheet();
-  std::optional<CellArea> area = ParseCellAddress(address);
-  if (!area) Fail(FailureCode::InvalidArgument, "not a cell address: " + std::string(address));
-  return RangeObject(*this, *area);
+  return RangeObject(*this, ParsedArea(address));
+}
+
+RangeObject WorksheetObject::range(std::string_view address) && {
+  Enter(app_, "range");
+  sheet();
+  CellArea area = ParsedArea(address);
+  return RangeObject(std::move(*this), area);
 }
 
 void WorksheetObject::Move(const MoveArgs& args) {
@@ -172,10 +221,11 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  std::uint32_t index = sheet_.book_->book.strings.intern(text);
+  std::uint32_t ticket = sheet_.book_->ticket(sheet, area_.firstRow, text);
   xls::Cell& cell = sheet.cellAt(area_.firstRow, area_.firstColumn);
   cell.kind = xls::CellKind::Text;
-  cell.text = index;
+  cell.ticket = true;
+  cell.text = ticket;
 }
 
 void RangeObject::Value(double number) {
@@ -225,13 +275,27 @@ int WorksheetsObject::Count() const {
   return static_cast<int>(book_->book.sheets.size());
 }
 
-WorksheetObject WorksheetsObject::operator()(int position) const {
-  Enter(app_, "Item");
-  const auto& sheets = book_->book.sheets;
+namespace {
+
+const std::shared_ptr<xls::Sheet>& SheetAt(const WorkbookState& state, int position) {
+  const auto& sheets = state.book.sheets;
   if (position < 1 || static_cast<std::size_t>(position) > sheets.size()) {
     Fail(FailureCode::IndexOutOfRange, "no worksheet at position " + std::to_string(position));
   }
-  return WorksheetObject(app_, book_, sheets[static_cast<std::size_t>(position) - 1]);
+  return sheets[static_cast<std::size_t>(position) - 1];
+}
+
+}  // namespace
+
+WorksheetObject WorksheetsObject::operator()(int position) const& {
+  Enter(app_, "Item");
+  return WorksheetObject(app_, book_, SheetAt(*book_, position));
+}
+
+WorksheetObject WorksheetsObject::operator()(int position) && {
+  Enter(app_, "Item");
+  const std::shared_ptr<xls::Sheet>& sheet = SheetAt(*book_, position);
+  return WorksheetObject(std::move(app_), book_, sheet);
 }
 
 WorksheetObject WorksheetsObject::Add() {
@@ -253,6 +317,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   xls::DocumentProperties& properties = book_->book.properties;
   properties.savedAt = app_->clock ? app_->clock() : std::chrono::system_clock::now();
   try {
+    book_->settle();
     ReplacementFile file(PathFromUtf8(name));
     xls::WriteWorkbook(book_->book, file);
     file.commit();
@@ -268,6 +333,7 @@ void WorkbookObject::Title(std::string_view title) {
 
 const xls::Book& WorkbookObject::contents() const {
   Enter(app_, "contents");
+  book_->settle();
   return book_->book;
 }
 

@@ -57,7 +57,10 @@ class WorksheetObject : public WorkbookPart {
   WorksheetObject() = default;
   void Name(std::string_view name);
   std::string Name() const;
-  RangeObject range(std::string_view address) const;
+  RangeObject range(std::string_view address) const&;
+  // The same from a handle about to go, which the range takes over: a cell written through
+  // `worksheets(n).range(a)` costs no reference counting.
+  RangeObject range(std::string_view address) &&;
   // Places this sheet right after `after`; the other sheets keep their order.
   void Move(const MoveArgs& args);
   // Removes the sheet; the last sheet of a workbook cannot be removed.
@@ -111,7 +114,8 @@ struct MoveArgs {
 class WorksheetsObject : public WorkbookPart {
  public:
   int Count() const;
-  WorksheetObject operator()(int position) const;
+  WorksheetObject operator()(int position) const&;
+  WorksheetObject operator()(int position) &&;
   // Adds one blank sheet at the end, named "Hoja<n>" with the next unused n.
   WorksheetObject Add();
 

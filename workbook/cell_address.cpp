@@ -38,18 +38,33 @@ std::optional<std::uint32_t> ReadRow(std::string_view text, std::size_t& pos) {
 
 }  // namespace
 
-std::optional<CellArea> ParseCellAddress(std::string_view address) {
+CellArea ReadCellAddress(std::string_view address) {
+  constexpr CellArea kNoArea{0, 0, 1, 0};
+  // The address of nearly every call, one capital letter and a row number, read in one pass;
+  // anything else takes the general way below.
+  if (address.size() >= 2 && address.size() <= 6 && address[0] >= 'A' && address[0] <= 'Z' &&
+      address[1] >= '1' && address[1] <= '9') {
+    std::uint32_t row = 0;
+    std::size_t i = 1;
+    for (; i < address.size() && address[i] >= '0' && address[i] <= '9'; ++i) {
+      row = row * 10 + static_cast<std::uint32_t>(address[i] - '0');
+    }
+    if (i == address.size() && row <= xls::kMaxRows) {
+      auto column = static_cast<std::uint16_t>(address[0] - 'A');
+      return CellArea{row - 1, row - 1, column, column};
+    }
+  }
   std::size_t pos = 0;
   std::optional<std::uint16_t> first = ReadColumn(address, pos);
-  if (!first) return std::nullopt;
+  if (!first) return kNoArea;
   if (pos < address.size() && address[pos] == ':') {
     ++pos;
     std::optional<std::uint16_t> last = ReadColumn(address, pos);
-    if (!last || pos != address.size() || *last < *first) return std::nullopt;
+    if (!last || pos != address.size() || *last < *first) return kNoArea;
     return CellArea{0, xls::kMaxRows - 1, *first, *last};
   }
   std::optional<std::uint32_t> row = ReadRow(address, pos);
-  if (!row || pos != address.size()) return std::nullopt;
+  if (!row || pos != address.size()) return kNoArea;
   return CellArea{*row, *row, *first, *first};
 }
 

@@ -134,6 +134,7 @@ struct CellView {
 class CapturingFactory {
  public:
   std::function<void(std::string_view member)> fault;
+  workbook::SaveClock clock;  // when set, the time every instance stamps on its saves
   int created = 0;
   bool quitSeen = false;
   std::optional<xls::Book> book;
@@ -145,6 +146,7 @@ class CapturingFactory {
       instances_.push_back(
           std::make_unique<workbook::ApplicationObject>(workbook::CreateObject(className)));
       workbook::ApplicationObject* app = instances_.back().get();
+      if (clock) app->setClock(clock);
       app->setFaultHook([this, app](std::string_view member) {
         if (inside_) return;
         if (member == "quit") {

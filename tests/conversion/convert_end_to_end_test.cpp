@@ -1,6 +1,7 @@
 // Converts generated transfer files and reads the saved workbooks with xlrd.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <sstream>
@@ -200,6 +201,53 @@ TEST_F(ConversionTest, TheSamplesConvert) {
     }
   }
   QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
+}
+
+// The saved bytes of fixed inputs, so that work on the writer's speed cannot change a workbook
+// unnoticed. A digest changes only on purpose, together with what changed the file.
+TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
+  struct Case {
+    const char* name;  // a sample, or generated from `options`
+    bench::GeneratorOptions options;
+    const char* digest;
+  };
+  auto generated = [](long transfers, int accounts, std::uint64_t seed) {
+    bench::GeneratorOptions options;
+    options.transfers = transfers;
+    options.accounts = accounts;
+    options.seed = seed;
+    return options;
+  };
+  bench::GeneratorOptions lineFeeds = generated(2000, 4, 5);
+  lineFeeds.lineFeedsOnly = true;
+  bench::GeneratorOptions shortLines = generated(3000, 3, 6);
+  shortLines.remarks = false;
+  shortLines.trimTrailingSpaces = true;
+  shortLines.finalLineBreak = false;
+  const Case cases[] = {
+      {"remesa-tres-cuentas.txt", {}, "bb5d9c889f2470bb"},
+      {"remesa-saltos-lf.txt", {}, "1ea2c355a1723c85"},
+      {"remesa-lineas-cortas.txt", {}, "82a425bbb07c2287"},
+      // Past one sheet's rows, past the object model's first rounds of texts,
+      // and a shared-string table that runs over many records.
+      {"80,000 transfers of one account", generated(80000, 1, 11), "6410322f351f8441"},
+      {"line feeds only", lineFeeds, "4d9ef0c59d40377c"},
+      {"short lines, no remarks", shortLines, "7f07da20f9cc776b"},
+  };
+  // The save time is the one thing that changes between runs.
+  app.clock = [] { return std::chrono::system_clock::time_point(std::chrono::hours(497000)); };
+  for (const Case& c : cases) {
+    std::string name = c.name;
+    if (name.ends_with(".txt")) {
+      writeInput(quadrelo::testing::ReadFile(quadrelo::testing::SourceDir() / "samples" / name));
+    } else {
+      writeInput(bench::GenerateTransferFile(c.options));
+    }
+    files::Reset();
+    convert();
+    EXPECT_TRUE(messages.shown.empty()) << name;
+    EXPECT_EQ(quadrelo::testing::Digest(quadrelo::testing::ReadFile(output())), c.digest) << name;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -55,6 +56,14 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string Digest(const std::string& bytes) {
+  std::uint64_t hash = 0xCBF29CE484222325ull;
+  for (unsigned char byte : bytes) hash = (hash ^ byte) * 0x100000001B3ull;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
 }
 
 fs::path SourceDir() {

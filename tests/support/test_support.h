@@ -22,6 +22,9 @@ class TempDir {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+// A 64-bit FNV-1a digest of `bytes`, in 16 hexadecimal digits: enough to tell whether a file's
+// bytes changed, not meant to resist anyone.
+std::string Digest(const std::string& bytes);
 
 // The checkout's root (tests run with QUADRELO_SOURCE_DIR set by ctest).
 std::filesystem::path SourceDir();

@@ -63,6 +63,10 @@ TEST(CellAddress, ParsesCellsAndColumns) {
       {"A1:B2", false, {}},
       {"AAAA1", false, {}},
       {"A99999999999", false, {}},
+      {"Z65536", true, {65535, 65535, 25, 25}},
+      {"B007", true, {6, 6, 1, 1}},
+      {"A123456", false, {}},
+      {"B7x", false, {}},
   };
   for (const Case& c : cases) {
     std::optional<CellArea> area = ParseCellAddress(c.text);
@@ -239,6 +243,13 @@ TEST(Range, ValuesAndFormats) {
   EXPECT_EQ(columns, (std::vector<std::uint16_t>{0, 2, 3, 4}));
   // "@" and "##,##0.00" are each stored once.
   EXPECT_EQ(contents.formats.size(), 3u);
+
+  // Texts written after the contents were looked at join the same strings.
+  const std::uint32_t bankText = bank->text;
+  sheet.range("A4").Value("nuevo");
+  sheet.range("B4").Value("0049");
+  EXPECT_EQ(contents.strings[book.contents().sheets[0]->rows[3].at(0).text], "nuevo");
+  EXPECT_EQ(book.contents().sheets[0]->rows[3].at(1).text, bankText);
 }
 
 TEST(Range, RefusedOperations) {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "tests/workbook/xls_test_books.h"
+#include "workbook/xls/background_interner.h"
+#include "workbook/xls/text_width.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {
@@ -24,6 +26,14 @@ TEST(XlsStringTable, InternsEachTextOnceInOrderOfFirstUse) {
   EXPECT_EQ(strings[99], "");  // an index it does not have
   // A view into the table itself can be interned (the arena may move while appending).
   EXPECT_EQ(strings.intern(strings[0]), 0u);
+  // A part of a stored string is a new text viewing the table's own bytes while they grow.
+  StringTable grown;
+  grown.intern(std::string(100, 'x'));
+  for (std::size_t n = 99; n > 0; --n) {
+    std::uint32_t index = grown.intern(grown[grown.size() - 1].substr(1));
+    ASSERT_EQ(grown[index], std::string(n, 'x'));
+    ASSERT_EQ(grown.widthQuarters(index), TextWidthQuarters(std::string(n, 'x')));
+  }
 }
 
 TEST(XlsStringTable, LongStringsAndLengthsTellApart) {
@@ -49,6 +59,43 @@ TEST(XlsStringTable, KeepsEveryStringThroughManyGrowths) {
     ASSERT_EQ(strings[i], "texto " + std::to_string(i));
   }
   EXPECT_EQ(strings.size(), count);
+}
+
+TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
+  // Repeats near and far, empty texts, and enough texts for many batches and growths.
+  std::vector<std::string> texts;
+  for (std::uint32_t i = 0; i < 60000; ++i) {
+    texts.push_back(i % 5 == 0 ? std::string() : std::to_string(i % 3 == 0 ? i : i % 977) + "t");
+  }
+  StringTable expected;
+  std::vector<std::uint32_t> indexes;
+  for (const std::string& text : texts) indexes.push_back(expected.intern(text));
+
+  // In two rounds, the second starting its tickets again at 0.
+  StringTable strings;
+  BackgroundInterner interner(strings);
+  const std::size_t half = 25000;
+  std::vector<std::uint32_t> byTicket;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i == half) {
+      EXPECT_EQ(interner.pending(), half);
+      interner.settle([&](const std::vector<std::uint32_t>& indexes) { byTicket = indexes; });
+    }
+    ASSERT_EQ(interner.add(texts[i]), i < half ? i : i - half);
+  }
+  interner.settle([&](const std::vector<std::uint32_t>& second) {
+    byTicket.insert(byTicket.end(), second.begin(), second.end());
+  });
+  EXPECT_EQ(byTicket, indexes);
+  EXPECT_EQ(interner.pending(), 0u);
+  interner.settle([](const std::vector<std::uint32_t>& none) { EXPECT_TRUE(none.empty()); });
+  ASSERT_EQ(strings.size(), expected.size());
+  for (std::uint32_t i = 0; i < strings.size(); ++i) ASSERT_EQ(strings[i], expected[i]);
+
+  // One dropped unsettled neither waits for ever nor leaves its thread running.
+  StringTable dropped;
+  BackgroundInterner unsettled(dropped);
+  for (const std::string& text : texts) unsettled.add(text);
 }
 
 std::vector<std::string> Saved(const std::vector<std::string>& given) {

@@ -217,6 +217,9 @@ TEST(XlsSharedStrings, ExtSstPointsAtEveryBucketsFirstString) {
     std::uint16_t header = U16(written.bytes, at - inRecord);
     EXPECT_TRUE(header == record::kSst || header == record::kContinue) << b;
   }
+
+  // Measured apart, as the globals' plan does.
+  EXPECT_EQ(SharedStringsSize(strings), written.bytes.size());
 }
 
 TEST(XlsSharedStrings, ExtSstBucketSizeHasAMinimumOfEight) {

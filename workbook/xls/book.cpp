@@ -38,21 +38,51 @@ std::uint64_t HashBytes(std::string_view bytes) {
   return h;
 }
 
+// A hint to start loading the memory at `address`; it changes nothing else.
+inline void Prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
 }  // namespace
 
 StringTable::StringTable() : offsets_{0}, slots_(kInitialSlots, 0) {}
 
-std::uint32_t StringTable::intern(std::string_view utf8) {
+std::uint32_t StringTable::intern(std::string_view utf8) { return intern(utf8, HashBytes(utf8)); }
+
+void StringTable::intern(const std::string_view* texts, std::size_t count, std::uint32_t* indexes) {
+  // In a large table a text's slot is a cache miss. Hashing a few texts ahead and asking for
+  // their slots early lets those misses overlap instead of coming one after the other. (Asking
+  // early for the offsets and bytes the slots point at as well did not pay.)
+  constexpr std::size_t kAhead = 16;
+  std::uint64_t hashes[kAhead];
+  for (std::size_t i = 0; i < count + kAhead; ++i) {
+    if (i < count) {
+      hashes[i % kAhead] = HashBytes(texts[i]);
+      Prefetch(&slots_[(hashes[i % kAhead] >> 32) & (slots_.size() - 1)]);
+    }
+    if (i >= kAhead - 1 && i - (kAhead - 1) < count) {
+      std::size_t k = i - (kAhead - 1);
+      indexes[k] = intern(texts[k], hashes[k % kAhead]);
+    }
+  }
+}
+
+std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
   // Linear probing stays short up to three quarters full; neighbouring slots share a cache line.
   if ((static_cast<std::size_t>(size()) + 1) * 4 > slots_.size() * 3) grow();
-  const std::uint64_t tag = HashBytes(utf8) & 0xFFFFFFFF00000000ull;
+  const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
     std::uint64_t entry = slots_[slot];
     if (entry == 0) {
+      // Measured first: `utf8` may view this table's own bytes, which appending can move.
+      widths_.push_back(TextWidthQuarters(utf8));
       bytes_.append(utf8.data(), utf8.size());
       offsets_.push_back(bytes_.size());
-      widths_.push_back(TextWidthQuarters(utf8));
       slots_[slot] = tag | size();
       return size() - 1;
     }

@@ -27,6 +27,9 @@ class StringTable {
  public:
   StringTable();
   std::uint32_t intern(std::string_view utf8);
+  // Interns `count` texts in order, as intern() would one by one, and puts their indexes in
+  // `indexes`. Faster for many texts: it fetches the table's memory for the texts ahead early.
+  void intern(const std::string_view* texts, std::size_t count, std::uint32_t* indexes);
   // An index the table does not have gives the empty string.
   std::string_view operator[](std::uint32_t index) const {
     if (index >= size()) return {};
@@ -41,6 +44,7 @@ class StringTable {
 
  private:
   void grow();
+  std::uint32_t intern(std::string_view utf8, std::uint64_t hash);
 
   std::string bytes_;                   // every string, back to back
   std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
@@ -58,11 +62,16 @@ struct Cell {
   CellKind kind = CellKind::Blank;
   bool bold = false;
   std::uint16_t format = 0;  // index into Book::formats; 0 is "General"
+  // `text` is still the object model's interner ticket, not a string index (never so in a
+  // workbook being saved or looked at).
+  bool ticket = false;
   union {
     double number = 0;   // kind == Number
     std::uint32_t text;  // kind == Text: index into Book::strings
   };
 };
+
+static_assert(sizeof(Cell) == 16);
 
 struct Sheet {
   std::string name;  // as the workbook was given it; made valid when saved

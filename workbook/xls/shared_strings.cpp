@@ -137,4 +137,13 @@ void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
   w.record(record::kExtSst, body);
 }
 
+std::uint64_t SharedStringsSize(const StringTable& strings) {
+  ByteOutput counter;
+  RecordWriter w(counter, 0);
+  std::vector<ExtSstBucket> buckets;
+  WriteSst(w, strings, 0, buckets);
+  WriteExtSst(w, strings.size(), buckets);
+  return counter.position();
+}
+
 }  // namespace quadrelo::xls

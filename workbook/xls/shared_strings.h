@@ -26,4 +26,8 @@ void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCo
 void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,
                  const std::vector<ExtSstBucket>& buckets);
 
+// The bytes WriteSst and WriteExtSst write for `strings`, measured without keeping them: the
+// size does not depend on where they go nor on the LABELSST count.
+std::uint64_t SharedStringsSize(const StringTable& strings);
+
 }  // namespace quadrelo::xls

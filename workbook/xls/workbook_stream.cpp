@@ -2,7 +2,10 @@
 
 #include <array>
 #include <cassert>
+#include <exception>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/failure.h"
@@ -61,8 +64,10 @@ void WriteBoundSheet(RecordWriter& w, std::uint32_t offset, const std::string& n
   w.record(record::kBoundSheet, body);
 }
 
+// `strings`: the shared strings are written too; without them the globals are measured, and
+// the strings' size is added apart.
 void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
-                  const StyleTable& styles) {
+                  const StyleTable& styles, bool strings) {
   WriteBof(w, SubstreamKind::Globals);
   WriteCodePage(w);
   WriteWindow1(w, plan.activeSheet);
@@ -74,9 +79,11 @@ void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     WriteBoundSheet(w, i < plan.sheetOffsets.size() ? plan.sheetOffsets[i] : 0, plan.names[i]);
   }
-  std::vector<ExtSstBucket> buckets;
-  WriteSst(w, book.strings, plan.labelCount, buckets);
-  WriteExtSst(w, book.strings.size(), buckets);
+  if (strings) {
+    std::vector<ExtSstBucket> buckets;
+    WriteSst(w, book.strings, plan.labelCount, buckets);
+    WriteExtSst(w, book.strings.size(), buckets);
+  }
   WriteEof(w);
 }
 
@@ -94,16 +101,41 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
                          ? static_cast<std::uint16_t>(book.activeSheet)
                          : 0;
 
-  for (const Sheet* sheet : plan.sheets) {
-    plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
-    plan.labelCount += plan.sheetPlans.back().labelCount;
+  // The strings do not depend on the sheets: they are measured on a second thread while the
+  // sheets are. Only their size is kept, so that they take no memory until they are written.
+  std::uint64_t stringsSize = 0;
+  std::exception_ptr measuringFailed;
+  {
+    auto measureStrings = [&] {
+      try {
+        stringsSize = SharedStringsSize(book.strings);
+      } catch (...) {
+        measuringFailed = std::current_exception();
+      }
+    };
+    // A thread only pays for many strings.
+    constexpr std::uint32_t kStringsForAThread = 10000;
+    std::jthread measurer;
+    if (book.strings.size() >= kStringsForAThread) {
+      try {
+        measurer = std::jthread(measureStrings);
+      } catch (const std::system_error&) {
+        // No thread to be had: measured here, before the sheets.
+      }
+    }
+    if (!measurer.joinable()) measureStrings();
+    for (const Sheet* sheet : plan.sheets) {
+      plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
+      plan.labelCount += plan.sheetPlans.back().labelCount;
+    }
   }
-  // Measure the globals by writing them into nothing: only the offsets are still unknown, and
-  // they do not change the size.
+  if (measuringFailed) std::rethrow_exception(measuringFailed);
+  // Measure the rest of the globals by writing them into nothing: only the offsets are still
+  // unknown, and they do not change the size.
   ByteOutput counter;
   RecordWriter measure(counter, 0);
-  WriteGlobals(measure, book, plan, styles);
-  plan.globalsSize = counter.position();
+  WriteGlobals(measure, book, plan, styles, false);
+  plan.globalsSize = counter.position() + stringsSize;
 
   std::uint64_t offset = plan.globalsSize;
   for (const WorksheetPlan& sheetPlan : plan.sheetPlans) {
@@ -138,7 +170,7 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
 
   WriteCompoundHeader(layout, out);
   RecordWriter w(out, out.position());
-  WriteGlobals(w, book, plan, styles);
+  WriteGlobals(w, book, plan, styles, true);
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     RequirePlannedPosition(w, plan.sheetOffsets[i]);
     WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,

@@ -1,0 +1,143 @@
+#include "workbook/xls/background_interner.h"
+
+#include <algorithm>
+#include <functional>
+#include <system_error>
+#include <utility>
+
+namespace quadrelo::xls {
+
+BackgroundInterner::~BackgroundInterner() {
+  {
+    std::lock_guard lock(mutex_);
+    waiting_.clear();  // nobody will ask for these tickets
+    closing_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void BackgroundInterner::intern(const Batch& batch) {
+  texts_.clear();
+  std::size_t start = 0;
+  for (std::size_t end : batch.ends) {
+    texts_.emplace_back(batch.bytes.data() + start, end - start);
+    start = end;
+  }
+  std::size_t first = indexes_.size();
+  indexes_.resize(first + texts_.size());
+  table_.intern(texts_.data(), texts_.size(), indexes_.data() + first);
+}
+
+void BackgroundInterner::send() {
+  Batch next;
+  {
+    std::unique_lock lock(mutex_);
+    if (!thread_.joinable() && !failure_) {
+      try {
+        thread_ = std::thread([this] { work(); });
+      } catch (const std::system_error&) {
+        // No thread to be had: this batch and the later ones are interned here and now.
+      }
+    }
+    if (!thread_.joinable()) {
+      lock.unlock();
+      internHere();
+      return;
+    }
+    changed_.wait(lock, [this] { return waiting_.size() < kWaitingBatches; });
+    waiting_.push_back(std::move(filling_));
+    if (!spare_.empty()) {
+      next = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  changed_.notify_all();
+  next.bytes.clear();
+  next.ends.clear();
+  filling_ = std::move(next);
+}
+
+void BackgroundInterner::internHere() {
+  // A failure is kept for settle(): a later ticket must never meet an earlier text's index.
+  if (!failure_) {
+    try {
+      intern(filling_);
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+  }
+  filling_.bytes.clear();
+  filling_.ends.clear();
+}
+
+void BackgroundInterner::work() {
+  for (;;) {
+    Batch batch;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return !waiting_.empty() || closing_; });
+      if (waiting_.empty()) return;
+      batch = std::move(waiting_.front());
+      waiting_.pop_front();
+      busy_ = true;
+    }
+    changed_.notify_all();
+    // After a failure the batches are only taken, so that the caller never waits in vain.
+    if (!failure_) {
+      try {
+        intern(batch);
+      } catch (...) {
+        failure_ = std::current_exception();
+      }
+    }
+    {
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(batch));
+      busy_ = false;
+    }
+    changed_.notify_all();
+  }
+}
+
+std::vector<std::uint32_t>& BackgroundInterner::waitForRound() {
+  // A workbook whose texts never filled a batch starts no thread for them.
+  if (!thread_.joinable()) {
+    internHere();
+  } else if (!filling_.ends.empty()) {
+    send();
+  }
+  // Idle with nothing waiting, the thread touches neither the table nor the indexes until the
+  // next batch is sent.
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
+  if (failure_) std::rethrow_exception(failure_);
+  return indexes_;
+}
+
+void ResolveTickets(Book& book, std::vector<WrittenRows> written,
+                    const std::vector<std::uint32_t>& indexes) {
+  // By sheet, each with its first row written, so that a book of many sheets is not searched
+  // once per sheet.
+  auto bySheet = [](const WrittenRows& a, const WrittenRows& b) {
+    return a.sheet != b.sheet ? std::less<>()(a.sheet, b.sheet) : a.firstRow < b.firstRow;
+  };
+  std::sort(written.begin(), written.end(), bySheet);
+  for (const auto& sheet : book.sheets) {
+    if (!sheet) continue;
+    auto it =
+        std::lower_bound(written.begin(), written.end(), WrittenRows{sheet.get(), 0}, bySheet);
+    if (it == written.end() || it->sheet != sheet.get()) continue;
+    for (std::size_t r = it->firstRow; r < sheet->rows.size(); ++r) {
+      for (Cell& cell : sheet->rows[r]) {
+        if (cell.kind != CellKind::Text || !cell.ticket) continue;
+        // A ticket the interner never saw (none should exist) becomes an index the table does
+        // not have, which saves as an empty cell.
+        cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
+        cell.ticket = false;
+      }
+    }
+  }
+}
+
+}  // namespace quadrelo::xls

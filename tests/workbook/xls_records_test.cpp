@@ -190,6 +190,29 @@ TEST(XlsSharedStrings, SurrogatePairsStayInOneRecord) {
   EXPECT_EQ(records[1].body, std::string("\3\0\1\x3D\xD8\x00\xDE\x78\0", 9));
 }
 
+// Each string as the SST holds it: header (units, flag) and characters, one byte each when all
+// fit in Latin-1; malformed UTF-8 becomes U+FFFD, which does not.
+TEST(XlsSharedStrings, StringsAreStoredNarrowOnlyWhenEveryCharacterFits) {
+  struct Case {
+    std::string utf8, stored;
+  };
+  const Case cases[] = {
+      {"a\xC3\xB1o", std::string("\3\0\0a\xF1o", 6)},
+      {"\xC2\x80\xC3\xBF", std::string("\2\0\0\x80\xFF", 5)},
+      {"\xC3\xB1\xE2\x82\xAC", std::string("\2\0\1\xF1\0\xAC\x20", 7)},
+      {"a\xC3", std::string("\2\0\1a\0\xFD\xFF", 7)},
+      {"\xC3(", std::string("\2\0\1\xFD\xFF(\0", 7)},
+      {"\xC1\x81", std::string("\2\0\1\xFD\xFF\xFD\xFF", 7)},
+  };
+  for (const Case& c : cases) {
+    StringTable strings;
+    strings.intern(c.utf8);
+    std::vector<Record> records = SplitRecords(WriteStrings(strings).bytes);
+    ASSERT_EQ(records[0].id, record::kSst);
+    EXPECT_EQ(records[0].body.substr(8), c.stored) << c.utf8;
+  }
+}
+
 TEST(XlsSharedStrings, ExtSstPointsAtEveryBucketsFirstString) {
   StringTable strings;
   for (int i = 0; i < 3000; ++i) {

@@ -21,21 +21,21 @@ class StringEncoder {
  public:
   EncodedString encode(std::string_view utf8) {
     EncodedString s;
-    if (utf8.size() <= kMaxCellTextUnits && IsAscii(utf8)) {
-      s.units = static_cast<std::uint16_t>(utf8.size());
-      s.chars = utf8.data();
-      s.bytes = utf8.size();
-      return s;
+    // Texts no longer in bytes than a cell's limit in units need no cut.
+    if (utf8.size() <= kMaxCellTextUnits) {
+      if (IsAscii(utf8)) return Narrow(utf8.data(), utf8.size());
+      if (DecodeLatin1(utf8)) return Narrow(bytes_.data(), bytes_.size());
     }
     units_.clear();
     AppendUtf16(utf8, units_);
     units_.resize(CutUnits(units_, kMaxCellTextUnits));
     s.units = static_cast<std::uint16_t>(units_.size());
     s.wide = !FitsLatin1(units_);
-    bytes_.clear();
+    bytes_.resize(units_.size() * (s.wide ? 2 : 1));
+    char* out = bytes_.data();
     for (char16_t unit : units_) {
-      bytes_ += static_cast<char>(unit & 0xFF);
-      if (s.wide) bytes_ += static_cast<char>(unit >> 8);
+      *out++ = static_cast<char>(unit & 0xFF);
+      if (s.wide) *out++ = static_cast<char>(unit >> 8);
     }
     s.chars = bytes_.data();
     s.bytes = bytes_.size();
@@ -43,6 +43,35 @@ class StringEncoder {
   }
 
  private:
+  static EncodedString Narrow(const char* chars, std::size_t size) {
+    EncodedString s;
+    s.units = static_cast<std::uint16_t>(size);
+    s.chars = chars;
+    s.bytes = size;
+    return s;
+  }
+
+  // Most non-ASCII texts are Spanish: only ASCII and the two-byte forms of U+0080..U+00FF, which
+  // go straight to one byte per character. False (bytes_ then unspecified) for anything else,
+  // which the general path decodes.
+  bool DecodeLatin1(std::string_view utf8) {
+    bytes_.resize(utf8.size());
+    char* out = bytes_.data();
+    const auto* p = reinterpret_cast<const std::uint8_t*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p != end) {
+      std::uint8_t lead = *p++;
+      if (lead < 0x80) {
+        *out++ = static_cast<char>(lead);
+        continue;
+      }
+      if ((lead != 0xC2 && lead != 0xC3) || p == end || (*p & 0xC0) != 0x80) return false;
+      *out++ = static_cast<char>(((lead & 0x03) << 6) | (*p++ & 0x3F));
+    }
+    bytes_.resize(static_cast<std::size_t>(out - bytes_.data()));
+    return true;
+  }
+
   std::u16string units_;
   std::string bytes_;
 };

@@ -81,7 +81,7 @@ class Run {
     guarded_([&] { oExcel.workbooks().Add(); });
     guarded_([&] { oExcel.Application().displayalerts(false); });
     sheet_ = 0;
-    row_ = kHeaderRow;
+    moveToRow(kHeaderRow);
   }
 
   bool lineIsAccountHeader() const { return TakePiece(line_, kRecordType) == kAccountRecord; }
@@ -184,17 +184,17 @@ class Run {
     report_.recordRead(lineNumber_, type);
     if (type == kAccountRecord) {
       ++sheet_;
-      row_ = kRowBeforeTransfers;
+      moveToRow(kRowBeforeTransfers);
       label_.assign(kAccountLabelPrefix);
       AppendWindows1252(TakePiece(line_, kAccountField), label_);
       prepareSheet();
     } else if (type == kTransferRecord) {
       if (row_ >= kLastSheetRow) {
         ++sheet_;
-        row_ = kRowBeforeTransfers;
+        moveToRow(kRowBeforeTransfers);
         prepareSheet();
       }
-      ++row_;
+      moveToRow(row_ + 1);
       ++transfers_;
       for (const ColumnField& field : kTransferColumns) writeColumn(field);
     } else if (type == kRemarksRecord) {
@@ -207,12 +207,17 @@ class Run {
     report_.sheetPrepared(sheet_, label_);
   }
 
+  // The row's number is written out once for the addresses of all its cells.
+  void moveToRow(long row) {
+    row_ = row;
+    addressLength_ = static_cast<std::size_t>(
+        std::to_chars(address_ + 1, address_ + sizeof address_, row_).ptr - address_);
+  }
+
   void writeColumn(const ColumnField& field) {
     std::string_view bytes = TakeColumn(line_, field, bytes_);
-    char address[16];
-    address[0] = field.column;
-    char* end = std::to_chars(address + 1, address + sizeof address, row_).ptr;
-    std::string_view cell(address, static_cast<std::size_t>(end - address));
+    address_[0] = field.column;
+    std::string_view cell(address_, addressLength_);
 
     bool written;
     if (field.kind == ValueKind::Amount) {
@@ -232,9 +237,7 @@ class Run {
 
   // The field as UTF-8; most fields are plain ASCII and need no copy.
   std::string_view asUtf8(std::string_view bytes) {
-    unsigned char high = 0;
-    for (char c : bytes) high |= static_cast<unsigned char>(c);
-    if (high < 0x80) return bytes;
+    if (IsAscii(bytes)) return bytes;
     text_.clear();
     AppendWindows1252(bytes, text_);
     return text_;
@@ -249,6 +252,8 @@ class Run {
   long lineNumber_ = 0;
   int sheet_ = 0;
   long row_ = kHeaderRow;
+  char address_[16] = {};  // the address of a cell of the row: its column, then row_'s digits
+  std::size_t addressLength_ = 0;
   long transfers_ = 0;
   std::string label_;
   std::string bytes_;

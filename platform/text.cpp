@@ -70,12 +70,6 @@ std::string LowerAsciiKey(std::string_view text) {
   return key;
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -13,6 +15,21 @@ void AppendWindows1252(std::string_view bytes, std::string& out);
 // Appends the UTF-8 form of one code point (U+0000 to U+10FFFF).
 void AppendUtf8(char32_t c, std::string& out);
 
+// True when every byte is ASCII: such text reads the same in Windows-1252, UTF-8 and Latin-1.
+inline bool IsAscii(std::string_view bytes) {
+  const char* p = bytes.data();
+  std::size_t n = bytes.size();
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & 0x8080808080808080ull) return false;
+  }
+  for (; n > 0; ++p, --n) {
+    if (static_cast<unsigned char>(*p) >= 0x80) return false;
+  }
+  return true;
+}
+
 // 'A'-'Z' become 'a'-'z'; every other character, of any width, stays as it is.
 template <class Char>
 constexpr Char LowerAscii(Char c) {
@@ -23,8 +40,15 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 // `text` with its ASCII letters lowered, as a key under which such texts compare equal.
 std::string LowerAsciiKey(std::string_view text);
 
-// Removes spaces (the space character only, not tabs) at both ends.
-std::string_view TrimSpaces(std::string_view text);
+// Removes spaces (the space character only, not tabs) at both ends. Inline: every text field
+// of a transfer passes through it.
+inline std::string_view TrimSpaces(std::string_view text) {
+  const char* first = text.data();
+  const char* last = first + text.size();
+  while (first != last && *first == ' ') ++first;
+  while (last != first && last[-1] == ' ') --last;
+  return std::string_view(first, static_cast<std::size_t>(last - first));
+}
 
 // Paths travel as UTF-8 strings and become std::filesystem::path only here, so that non-ASCII
 // names work the same on every platform.

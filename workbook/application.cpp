@@ -28,6 +28,9 @@ struct WorkbookState {
   xls::BackgroundInterner interner{book.strings};
   static constexpr std::uint32_t kRoundTickets = 1u << 18;
   std::vector<xls::WrittenRows> written;  // where this round's text cells are
+  // Deleted sheets, emptied but kept until the workbook ends, so that no new sheet takes the
+  // address a handle may still hold.
+  std::vector<std::shared_ptr<xls::Sheet>> deleted;
   bool textsLost = false;                 // interning failed: the workbook cannot be saved whole
 
   std::uint32_t ticket(const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
@@ -56,20 +59,29 @@ struct WorkbookState {
   }
 };
 
-struct ApplicationState {
+struct ApplicationState : ApplicationCount {
   std::vector<std::shared_ptr<WorkbookState>> workbooks;  // the last one is the active one
   bool ended = false;
   FaultHook faultHook;
   SaveClock clock;
 };
 
+void EndApplication(ApplicationCount* application) {
+  delete static_cast<ApplicationState*>(application);
+}
+
 namespace {
+
+[[noreturn]] void FailEntering(ApplicationState* app, std::string_view member) {
+  if (!app) Fail(FailureCode::NoObject, "object reference not set (" + std::string(member) + ")");
+  Fail(FailureCode::ApplicationGone, "the application has ended");
+}
 
 // Every operation starts here: it fails on an empty reference and after quit(), and gives the
 // test hook its chance to fail the member.
-ApplicationState& Enter(const std::shared_ptr<ApplicationState>& app, std::string_view member) {
-  if (!app) Fail(FailureCode::NoObject, "object reference not set (" + std::string(member) + ")");
-  if (app->ended) Fail(FailureCode::ApplicationGone, "the application has ended");
+inline ApplicationState& Enter(const ApplicationRef& ref, std::string_view member) {
+  auto* app = static_cast<ApplicationState*>(ref.get());
+  if (!app || app->ended) FailEntering(app, member);
   if (app->faultHook) app->faultHook(member);
   return *app;
 }
@@ -116,10 +128,12 @@ bool IsWholeColumns(const CellArea& area) {
   return area.firstRow == 0 && area.lastRow == xls::kMaxRows - 1;
 }
 
-void RequireSingleCell(const CellArea& area, std::string_view member) {
-  if (!IsSingleCell(area)) {
-    Fail(FailureCode::InvalidArgument, std::string(member) + " needs a single cell");
-  }
+[[noreturn]] void FailNotSingleCell(std::string_view member) {
+  Fail(FailureCode::InvalidArgument, std::string(member) + " needs a single cell");
+}
+
+inline void RequireSingleCell(const CellArea& area, std::string_view member) {
+  if (!IsSingleCell(area)) FailNotSingleCell(member);
 }
 
 }  // namespace
@@ -127,9 +141,9 @@ void RequireSingleCell(const CellArea& area, std::string_view member) {
 // ---- Worksheet ------------------------------------------------------------------------------
 
 xls::Sheet& WorksheetObject::sheet() const {
-  if (sheet_ == nullptr || sheetRef_.expired()) {
-    Fail(FailureCode::NoObject, "the worksheet no longer exists");
-  }
+  bool deleted = sheet_ == nullptr;
+  for (const auto& gone : book_->deleted) deleted = deleted || gone.get() == sheet_;
+  if (deleted) Fail(FailureCode::NoObject, "the worksheet no longer exists");
   return *sheet_;
 }
 
@@ -173,11 +187,12 @@ RangeObject WorksheetObject::range(std::string_view address) && {
 void WorksheetObject::Move(const MoveArgs& args) {
   Enter(app_, "Move");
   if (args.after == nullptr) Fail(FailureCode::InvalidArgument, "Move needs a sheet to follow");
-  xls::Sheet& self = sheet();
-  xls::Sheet& anchor = args.after->sheet();
+  // The other sheet's workbook is looked at only once it is known to be this live one.
   if (args.after->app_ != app_ || args.after->book_ != book_) {
     Fail(FailureCode::InvalidArgument, "Move across workbooks is not supported");
   }
+  xls::Sheet& self = sheet();
+  xls::Sheet& anchor = args.after->sheet();
   if (&anchor == &self) return;
   xls::Book& book = book_->book;
   KeepActiveSheet(book, [&] {
@@ -196,7 +211,12 @@ void WorksheetObject::Delete() {
     Fail(FailureCode::CannotDelete, "a workbook keeps at least one sheet");
   }
   book_->names.drop(self.name);
-  KeepActiveSheet(book, [&] { book.sheets.erase(book.sheets.begin() + PositionOf(book, &self)); });
+  KeepActiveSheet(book, [&] {
+    auto position = book.sheets.begin() + PositionOf(book, &self);
+    book_->deleted.push_back(std::move(*position));
+    book.sheets.erase(position);
+  });
+  self = xls::Sheet{};
 }
 
 // ---- Range and Font -------------------------------------------------------------------------
@@ -277,12 +297,12 @@ int WorksheetsObject::Count() const {
 
 namespace {
 
-const std::shared_ptr<xls::Sheet>& SheetAt(const WorkbookState& state, int position) {
+xls::Sheet* SheetAt(const WorkbookState& state, int position) {
   const auto& sheets = state.book.sheets;
   if (position < 1 || static_cast<std::size_t>(position) > sheets.size()) {
     Fail(FailureCode::IndexOutOfRange, "no worksheet at position " + std::to_string(position));
   }
-  return sheets[static_cast<std::size_t>(position) - 1];
+  return sheets[static_cast<std::size_t>(position) - 1].get();
 }
 
 }  // namespace
@@ -294,13 +314,13 @@ WorksheetObject WorksheetsObject::operator()(int position) const& {
 
 WorksheetObject WorksheetsObject::operator()(int position) && {
   Enter(app_, "Item");
-  const std::shared_ptr<xls::Sheet>& sheet = SheetAt(*book_, position);
+  xls::Sheet* sheet = SheetAt(*book_, position);
   return WorksheetObject(std::move(app_), book_, sheet);
 }
 
 WorksheetObject WorksheetsObject::Add() {
   Enter(app_, "Add");
-  return WorksheetObject(app_, book_, AddSheet(*book_));
+  return WorksheetObject(app_, book_, AddSheet(*book_).get());
 }
 
 // ---- Workbook(s) ----------------------------------------------------------------------------
@@ -311,11 +331,11 @@ WorksheetsObject WorkbookObject::worksheets() const {
 }
 
 void WorkbookObject::SaveAs(const SaveAsArgs& args) {
-  Enter(app_, "SaveAs");
+  ApplicationState& app = Enter(app_, "SaveAs");
   std::string name(TrimSpaces(args.FileName));
   if (name.empty()) Fail(FailureCode::SaveFailed, "no file name to save under");
   xls::DocumentProperties& properties = book_->book.properties;
-  properties.savedAt = app_->clock ? app_->clock() : std::chrono::system_clock::now();
+  properties.savedAt = app.clock ? app.clock() : std::chrono::system_clock::now();
   try {
     book_->settle();
     ReplacementFile file(PathFromUtf8(name));
@@ -386,12 +406,12 @@ void ApplicationObject::quit() {
 
 void ApplicationObject::setFaultHook(FaultHook hook) {
   if (!app_) Fail(FailureCode::NoObject, "object reference not set");
-  app_->faultHook = std::move(hook);
+  static_cast<ApplicationState*>(app_.get())->faultHook = std::move(hook);
 }
 
 void ApplicationObject::setClock(SaveClock clock) {
   if (!app_) Fail(FailureCode::NoObject, "object reference not set");
-  app_->clock = std::move(clock);
+  static_cast<ApplicationState*>(app_.get())->clock = std::move(clock);
 }
 
 ApplicationObject CreateObject(std::string_view className) {
@@ -399,7 +419,7 @@ ApplicationObject CreateObject(std::string_view className) {
     Fail(FailureCode::ClassNotAvailable,
          "cannot create an object of class " + std::string(className));
   }
-  return ApplicationObject(std::make_shared<ApplicationState>());
+  return ApplicationObject(ApplicationRef(new ApplicationState()));
 }
 
 ApplicationObject GetObject(std::string_view className) {

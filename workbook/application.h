@@ -1,11 +1,13 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quadrelo::xls {
 struct Book;
@@ -22,8 +24,47 @@ namespace quadrelo::workbook {
 
 inline constexpr std::string_view kApplicationClass = "Excel.Application";
 
-struct ApplicationState;
 struct WorkbookState;
+
+// What the references to an application instance count; the rest of the instance is private.
+struct ApplicationCount {
+  std::size_t references = 0;
+};
+// Ends the instance when its last reference goes.
+void EndApplication(ApplicationCount* application);
+
+// A counted reference to an application instance, shared by the instance's objects. The count
+// is not atomic (every cell written costs a few of these): an application and the objects taken
+// from it belong to the thread that created it.
+class ApplicationRef {
+ public:
+  ApplicationRef() = default;
+  // Takes a new instance: the first reference to it.
+  explicit ApplicationRef(ApplicationCount* state) : state_(state) { retain(); }
+  ApplicationRef(const ApplicationRef& other) : state_(other.state_) { retain(); }
+  ApplicationRef(ApplicationRef&& other) noexcept : state_(other.state_) {
+    other.state_ = nullptr;
+  }
+  ApplicationRef& operator=(ApplicationRef other) noexcept {
+    std::swap(state_, other.state_);
+    return *this;
+  }
+  ~ApplicationRef() { release(); }
+
+  ApplicationCount* get() const { return state_; }
+  explicit operator bool() const { return state_ != nullptr; }
+  bool operator==(const ApplicationRef& other) const { return state_ == other.state_; }
+
+ private:
+  void retain() const {
+    if (state_ != nullptr) ++state_->references;
+  }
+  void release() {
+    if (state_ != nullptr && --state_->references == 0) EndApplication(state_);
+    state_ = nullptr;
+  }
+  ApplicationCount* state_ = nullptr;
+};
 
 // Cells a range covers, 0-based and inclusive.
 struct CellArea {
@@ -46,9 +87,8 @@ class WorkbooksObject;
 class WorkbookPart {
  protected:
   WorkbookPart() = default;
-  WorkbookPart(std::shared_ptr<ApplicationState> app, WorkbookState* book)
-      : app_(std::move(app)), book_(book) {}
-  std::shared_ptr<ApplicationState> app_;
+  WorkbookPart(ApplicationRef app, WorkbookState* book) : app_(std::move(app)), book_(book) {}
+  ApplicationRef app_;
   WorkbookState* book_ = nullptr;
 };
 
@@ -70,12 +110,10 @@ class WorksheetObject : public WorkbookPart {
   friend class WorksheetsObject;
   friend class RangeObject;
   friend class FontObject;
-  WorksheetObject(std::shared_ptr<ApplicationState> app, WorkbookState* book,
-                  const std::shared_ptr<xls::Sheet>& sheet)
-      : WorkbookPart(std::move(app), book), sheetRef_(sheet), sheet_(sheet.get()) {}
+  WorksheetObject(ApplicationRef app, WorkbookState* book, xls::Sheet* sheet)
+      : WorkbookPart(std::move(app), book), sheet_(sheet) {}
+  // Fails for a sheet that was deleted (its workbook keeps it, so the address stays its own).
   xls::Sheet& sheet() const;
-  // A sheet can be deleted before its workbook ends, so its handle also watches it.
-  std::weak_ptr<xls::Sheet> sheetRef_;
   xls::Sheet* sheet_ = nullptr;
 };
 
@@ -122,7 +160,7 @@ class WorksheetsObject : public WorkbookPart {
  private:
   friend class ApplicationObject;
   friend class WorkbookObject;
-  WorksheetsObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
+  WorksheetsObject(ApplicationRef app, WorkbookState* book)
       : WorkbookPart(std::move(app), book) {}
 };
 
@@ -145,7 +183,7 @@ class WorkbookObject : public WorkbookPart {
 
  private:
   friend class WorkbooksObject;
-  WorkbookObject(std::shared_ptr<ApplicationState> app, WorkbookState* book)
+  WorkbookObject(ApplicationRef app, WorkbookState* book)
       : WorkbookPart(std::move(app), book) {}
 };
 
@@ -158,8 +196,8 @@ class WorkbooksObject {
 
  private:
   friend class ApplicationObject;
-  explicit WorkbooksObject(std::shared_ptr<ApplicationState> app) : app_(std::move(app)) {}
-  std::shared_ptr<ApplicationState> app_;
+  explicit WorkbooksObject(ApplicationRef app) : app_(std::move(app)) {}
+  ApplicationRef app_;
 };
 
 // Called with a member's name ("Add", "Value", "Name", "SaveAs", ...) before that operation
@@ -174,7 +212,7 @@ using SaveClock = std::function<std::chrono::system_clock::time_point()>;
 class ApplicationObject {
  public:
   ApplicationObject() = default;
-  explicit operator bool() const { return app_ != nullptr; }
+  explicit operator bool() const { return static_cast<bool>(app_); }
 
   WorkbooksObject workbooks() const;
   WorkbookObject workbooks(int position) const { return workbooks()(position); }
@@ -193,8 +231,8 @@ class ApplicationObject {
 
  private:
   friend ApplicationObject CreateObject(std::string_view className);
-  explicit ApplicationObject(std::shared_ptr<ApplicationState> app) : app_(std::move(app)) {}
-  std::shared_ptr<ApplicationState> app_;
+  explicit ApplicationObject(ApplicationRef app) : app_(std::move(app)) {}
+  ApplicationRef app_;
 };
 
 // A new instance of the class; only kApplicationClass exists.

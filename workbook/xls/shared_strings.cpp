@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/text.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {

@@ -1,7 +1,6 @@
 #include "workbook/xls/unicode.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "platform/text.h"
 
@@ -97,21 +96,6 @@ std::size_t Utf16Length(std::string_view utf8) {
     if ((c & 0xC0) != 0x80) units += c >= 0xF0 ? 2 : 1;
   }
   return units;
-}
-
-bool IsAscii(std::string_view bytes) {
-  const char* p = bytes.data();
-  std::size_t n = bytes.size();
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p + i, 8);
-    if (word & 0x8080808080808080ull) return false;
-  }
-  for (; i < n; ++i) {
-    if (static_cast<std::uint8_t>(p[i]) >= 0x80) return false;
-  }
-  return true;
 }
 
 bool FitsLatin1(std::u16string_view units) {

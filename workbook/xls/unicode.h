@@ -17,8 +17,6 @@ std::string ToUtf8(std::u16string_view units);
 // How many UTF-16 units well-formed `utf8` becomes, counted without converting it.
 std::size_t Utf16Length(std::string_view utf8);
 
-// True when every byte is ASCII (then the UTF-8 bytes are already the compressed BIFF8 form).
-bool IsAscii(std::string_view bytes);
 // True when every unit is U+0000..U+00FF: such text is stored one byte per character.
 bool FitsLatin1(std::u16string_view units);
 

@@ -110,6 +110,50 @@ ReplacementFile::ReplacementFile(fs::path target, fs::path permissionsFrom)
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
+namespace {
+
+#ifndef _WIN32
+// Bytes written at their own offset of the temporary file, beside the sequential ones: pwrite
+// neither uses nor moves the position the stream writes at.
+class PositionedPart : public ByteSink {
+ public:
+  PositionedPart(int fd, std::uint64_t offset, const fs::path& target)
+      : fd_(fd), offset_(offset), target_(target) {}
+
+  void write(const char* data, std::size_t size) override {
+    while (size > 0) {
+      ssize_t done = pwrite(fd_, data, size, static_cast<off_t>(offset_));
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) {
+        Fail(FailureCode::WriteFailed,
+             std::string("cannot write (") + std::strerror(done < 0 ? errno : ENOSPC) + ")",
+             target_);
+      }
+      data += done;
+      size -= static_cast<std::size_t>(done);
+      offset_ += static_cast<std::uint64_t>(done);
+    }
+  }
+
+ private:
+  int fd_;
+  std::uint64_t offset_;
+  const fs::path& target_;
+};
+#endif
+
+}  // namespace
+
+std::unique_ptr<ByteSink> ReplacementFile::partAt(std::uint64_t offset) {
+  if (file_ == nullptr) Fail(FailureCode::WriteFailed, "already closed", target_);
+#ifndef _WIN32
+  return std::make_unique<PositionedPart>(fileno(file_), offset, target_);
+#else
+  (void)offset;
+  return nullptr;
+#endif
+}
+
 void ReplacementFile::write(const char* data, std::size_t size) {
   if (file_ == nullptr) Fail(FailureCode::WriteFailed, "already closed", target_);
   if (size != 0 && std::fwrite(data, 1, size, file_) != size) {

@@ -31,7 +31,7 @@ struct WorkbookState {
   // Deleted sheets, emptied but kept until the workbook ends, so that no new sheet takes the
   // address a handle may still hold.
   std::vector<std::shared_ptr<xls::Sheet>> deleted;
-  bool textsLost = false;                 // interning failed: the workbook cannot be saved whole
+  bool textsLost = false;  // interning failed: the workbook cannot be saved whole
 
   std::uint32_t ticket(const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
     if (interner.pending() >= kRoundTickets) settle();

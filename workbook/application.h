@@ -42,9 +42,7 @@ class ApplicationRef {
   // Takes a new instance: the first reference to it.
   explicit ApplicationRef(ApplicationCount* state) : state_(state) { retain(); }
   ApplicationRef(const ApplicationRef& other) : state_(other.state_) { retain(); }
-  ApplicationRef(ApplicationRef&& other) noexcept : state_(other.state_) {
-    other.state_ = nullptr;
-  }
+  ApplicationRef(ApplicationRef&& other) noexcept : state_(other.state_) { other.state_ = nullptr; }
   ApplicationRef& operator=(ApplicationRef other) noexcept {
     std::swap(state_, other.state_);
     return *this;
@@ -160,8 +158,7 @@ class WorksheetsObject : public WorkbookPart {
  private:
   friend class ApplicationObject;
   friend class WorkbookObject;
-  WorksheetsObject(ApplicationRef app, WorkbookState* book)
-      : WorkbookPart(std::move(app), book) {}
+  WorksheetsObject(ApplicationRef app, WorkbookState* book) : WorkbookPart(std::move(app), book) {}
 };
 
 struct SaveAsArgs {
@@ -183,8 +180,7 @@ class WorkbookObject : public WorkbookPart {
 
  private:
   friend class WorkbooksObject;
-  WorkbookObject(ApplicationRef app, WorkbookState* book)
-      : WorkbookPart(std::move(app), book) {}
+  WorkbookObject(ApplicationRef app, WorkbookState* book) : WorkbookPart(std::move(app), book) {}
 };
 
 class WorkbooksObject {

@@ -137,22 +137,39 @@ TEST(SaveFaults, AnOutputPathThatIsAPipeIsRefusedAndLeftAPipe) {
   EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"remesa.txt", "remesa.xls"}));
 }
 
-// The disk as the writer sees it when it fills: every write past the limit fails.
+// The disk as the writer sees it when it fills: every write past the limit fails. A large
+// workbook's sheets are written beside its beginning, each in a part at its own place, and its
+// end after them: the disk can fill in any of those.
 TEST(SaveFaults, ADiskThatFillsDuringTheSaveKeepsTheEarlierWorkbook) {
-  TempDir dir;
-  const std::string input = SomeTransfers(3, 400);
-  WriteFile(dir / "remesa.txt", input);
-  WriteFile(dir / "remesa.xls", kEarlierWorkbook);
-  for (rlim_t limit : {rlim_t{0}, rlim_t{512}, rlim_t{8192}, rlim_t{40000}}) {
-    Outcome outcome;
-    {
-      FileSizeLimit full(limit);
-      outcome = Convert(dir / "remesa.txt", dir / "remesa.xls");
+  TempDir large;
+  WriteFile(large / "remesa.txt", SomeTransfers(3, 30000));
+  ASSERT_TRUE(Convert(large / "remesa.txt", large / "remesa.xls").saved);
+  const auto largeSize = static_cast<rlim_t>(fs::file_size(large / "remesa.xls"));
+  ASSERT_GT(largeSize, rlim_t{6} << 20);
+  struct Case {
+    int transfers;
+    std::vector<rlim_t> limits;
+  };
+  const Case cases[] = {
+      {400, {0, 512, 8192, 40000}},
+      {30000, {8192, 1 << 20, 4 << 20, largeSize - 1}},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string input = SomeTransfers(3, c.transfers);
+    WriteFile(dir / "remesa.txt", input);
+    WriteFile(dir / "remesa.xls", kEarlierWorkbook);
+    for (rlim_t limit : c.limits) {
+      Outcome outcome;
+      {
+        FileSizeLimit full(limit);
+        outcome = Convert(dir / "remesa.txt", dir / "remesa.xls");
+      }
+      EXPECT_EQ(outcome.messages, std::vector<std::string>{std::string(kCannotSave)}) << limit;
+      EXPECT_TRUE(ReadFile(dir / "remesa.xls") == kEarlierWorkbook) << limit;
+      EXPECT_TRUE(ReadFile(dir / "remesa.txt") == input) << limit;
+      EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"remesa.txt", "remesa.xls"}));
     }
-    EXPECT_EQ(outcome.messages, std::vector<std::string>{std::string(kCannotSave)}) << limit;
-    EXPECT_TRUE(ReadFile(dir / "remesa.xls") == kEarlierWorkbook) << limit;
-    EXPECT_TRUE(ReadFile(dir / "remesa.txt") == input) << limit;
-    EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"remesa.txt", "remesa.xls"}));
   }
 }
 

@@ -124,18 +124,18 @@ Cell* Sheet::findCell(std::uint32_t row, std::uint16_t column) {
 Cell& Sheet::cellAt(std::uint32_t row, std::uint16_t column) {
   if (row >= rows.size()) rows.resize(row + 1);
   std::vector<Cell>& cells = rows[row];
-  // A transfer's row holds eight cells: one allocation instead of four.
-  if (cells.capacity() == 0) cells.reserve(8);
-  auto it = cells.end();
+  Cell cell;
+  cell.column = column;
+  cell.format = columnFormat(column);
   // Rows are written left to right, so appending is the common case.
-  if (!cells.empty() && cells.back().column >= column) {
-    it = FirstCellFrom(cells, column);
-    if (it != cells.end() && it->column == column) return *it;
+  if (cells.empty() || cells.back().column < column) {
+    // A transfer's row holds eight cells: one allocation instead of four.
+    if (cells.capacity() == 0) cells.reserve(8);
+    return cells.emplace_back(cell);
   }
-  it = cells.insert(it, Cell{});
-  it->column = column;
-  it->format = columnFormat(column);
-  return *it;
+  auto it = FirstCellFrom(cells, column);
+  if (it != cells.end() && it->column == column) return *it;
+  return *cells.insert(it, cell);
 }
 
 std::uint16_t Book::internFormat(std::string_view format) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/buffered_output.h"
@@ -28,7 +29,9 @@ class ByteOutput {
  public:
   // Counting only; positions start at `start`.
   explicit ByteOutput(std::uint64_t start = 0) : position_(start) {}
-  explicit ByteOutput(ByteSink& sink) : output_(std::in_place, sink) {}
+  // Into `sink`, whose first byte is at position `start`.
+  explicit ByteOutput(ByteSink& sink, std::uint64_t start = 0)
+      : output_(std::in_place, sink), sink_(&sink), position_(start) {}
   ByteOutput(const ByteOutput&) = delete;
   ByteOutput& operator=(const ByteOutput&) = delete;
 
@@ -43,9 +46,15 @@ class ByteOutput {
   void flush() {
     if (output_) output_->flush();
   }
+  // A sink for the bytes from `position` on, written beside this output (ByteSink::partAt);
+  // nothing when counting or when the sink takes its bytes only in order.
+  std::unique_ptr<ByteSink> partAt(std::uint64_t position) {
+    return sink_ != nullptr ? sink_->partAt(position) : nullptr;
+  }
 
  private:
   std::optional<BufferedOutput> output_;  // none when only counting
+  ByteSink* sink_ = nullptr;
   std::uint64_t position_ = 0;
 };
 

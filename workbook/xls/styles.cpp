@@ -83,6 +83,13 @@ StyleTable::StyleTable(const std::vector<std::string>& formats) {
   addCellXf(false, 0);  // XF 15
 }
 
+std::uint16_t StyleTable::plannedCellXf(bool bold, std::uint16_t format) const {
+  std::size_t slot = static_cast<std::size_t>(format) * 2 + (bold ? 1 : 0);
+  if (slot < byFormat_.size() && byFormat_[slot] != 0) return byFormat_[slot];
+  auto found = byKey_.find(formatCode(format) * 2u + (bold ? 1 : 0));
+  return found != byKey_.end() ? found->second : kDefaultCellXf;
+}
+
 std::uint16_t StyleTable::addCellXf(bool bold, std::uint16_t format) {
   std::uint32_t key = formatCode(format) * 2u + (bold ? 1 : 0);
   auto found = byKey_.find(key);

@@ -26,6 +26,9 @@ class StyleTable {
     if (slot < byFormat_.size() && byFormat_[slot] != 0) return byFormat_[slot];
     return addCellXf(bold, format);
   }
+  // The cell XF that cellXf() gave for the same cell while the sheets were planned. Read-only,
+  // so that sheets can be written on several threads at once.
+  std::uint16_t plannedCellXf(bool bold, std::uint16_t format) const;
   // The BIFF format number (ifmt) that a format index is written as.
   std::uint16_t formatCode(std::uint16_t format) const {
     return format < codeOf_.size() ? codeOf_[format] : 0;

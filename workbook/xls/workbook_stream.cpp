@@ -1,8 +1,10 @@
 #include "workbook/xls/workbook_stream.h"
 
 #include <array>
+#include <atomic>
 #include <cassert>
 #include <exception>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -156,6 +158,77 @@ void RequirePlannedPosition(const RecordWriter& w, std::uint64_t planned) {
   }
 }
 
+// Writes sheet `i` where the plan placed it, through `out`, which is at that place.
+void WriteSheetAsPlanned(const Book& book, const WorkbookPlan& plan, const StyleTable& styles,
+                         std::size_t i, ByteOutput& out, std::uint64_t streamStart) {
+  RecordWriter w(out, streamStart);
+  RequirePlannedPosition(w, plan.sheetOffsets[i]);
+  WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,
+                 w);
+  RequirePlannedPosition(w,
+                         i + 1 < plan.sheets.size() ? plan.sheetOffsets[i + 1] : plan.streamSize);
+}
+
+// The sheets of a large workbook, each written through a part of the sink of its own at its
+// planned place, shared out between this thread and a second one, while the globals before
+// them go out in order. Every byte lands where the sequential writer would put it.
+class SheetsInParts {
+ public:
+  SheetsInParts(const Book& book, const WorkbookPlan& plan, const StyleTable& styles,
+                ByteOutput& out, std::uint64_t streamStart)
+      : book_(book), plan_(plan), styles_(styles), out_(out), streamStart_(streamStart) {}
+  // A save that failed elsewhere writes no further sheet; the second thread is joined.
+  ~SheetsInParts() { failed_ = true; }
+  SheetsInParts(const SheetsInParts&) = delete;
+  SheetsInParts& operator=(const SheetsInParts&) = delete;
+
+  // Starts the second thread on the sheets; without one, this thread writes them all.
+  void start() {
+    try {
+      helper_ = std::jthread([this] { writeSheets(helperFailure_); });
+    } catch (const std::system_error&) {
+    }
+  }
+
+  // Writes sheets until none is left, waits for the second thread, and throws the first
+  // failure of either.
+  void finish() {
+    std::exception_ptr failure;
+    writeSheets(failure);
+    if (helper_.joinable()) helper_.join();
+    if (failure) std::rethrow_exception(failure);
+    if (helperFailure_) std::rethrow_exception(helperFailure_);
+  }
+
+ private:
+  void writeSheets(std::exception_ptr& failure) {
+    try {
+      for (std::size_t i = next_++; i < plan_.sheets.size() && !failed_; i = next_++) {
+        std::uint64_t at = streamStart_ + plan_.sheetOffsets[i];
+        std::unique_ptr<ByteSink> part = out_.partAt(at);
+        if (!part) Fail(FailureCode::SaveFailed, "the file no longer takes parts");
+        ByteOutput sheetOut(*part, at);
+        WriteSheetAsPlanned(book_, plan_, styles_, i, sheetOut, streamStart_);
+        sheetOut.flush();
+        part->finish();
+      }
+    } catch (...) {
+      failure = std::current_exception();
+      failed_ = true;
+    }
+  }
+
+  const Book& book_;
+  const WorkbookPlan& plan_;
+  const StyleTable& styles_;
+  ByteOutput& out_;
+  std::uint64_t streamStart_;
+  std::atomic<std::size_t> next_{0};  // the next sheet nobody has taken
+  std::atomic<bool> failed_{false};   // once set, no thread takes another sheet
+  std::exception_ptr helperFailure_;
+  std::jthread helper_;
+};
+
 }  // namespace
 
 void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
@@ -169,15 +242,32 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
   CompoundFileLayout layout = PlanCompoundFile(plan.streamSize, properties);
 
   WriteCompoundHeader(layout, out);
-  RecordWriter w(out, out.position());
-  WriteGlobals(w, book, plan, styles, true);
-  for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
-    RequirePlannedPosition(w, plan.sheetOffsets[i]);
-    WriteWorksheet(*plan.sheets[i], plan.sheetPlans[i], i == plan.activeSheet, book.strings, styles,
-                   w);
+  const std::uint64_t streamStart = out.position();
+  RecordWriter w(out, streamStart);
+  // A second thread pays for itself from a few megabytes of sheets on, and needs a sink that
+  // takes parts; the tail then goes through a part of its own, after the sheets.
+  constexpr std::uint64_t kSheetBytesForAThread = 4 << 20;
+  std::unique_ptr<ByteSink> tailPart;
+  if (plan.streamSize - plan.globalsSize >= kSheetBytesForAThread) {
+    tailPart = out.partAt(streamStart + plan.streamSize);
   }
-  RequirePlannedPosition(w, plan.streamSize);
-  WriteCompoundTail(layout, properties, out);
+  if (!tailPart) {
+    WriteGlobals(w, book, plan, styles, true);
+    for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
+      WriteSheetAsPlanned(book, plan, styles, i, out, streamStart);
+    }
+    WriteCompoundTail(layout, properties, out);
+    return;
+  }
+  SheetsInParts sheets(book, plan, styles, out, streamStart);
+  sheets.start();
+  WriteGlobals(w, book, plan, styles, true);
+  RequirePlannedPosition(w, plan.globalsSize);
+  sheets.finish();
+  ByteOutput tail(*tailPart, streamStart + plan.streamSize);
+  WriteCompoundTail(layout, properties, tail);
+  tail.flush();
+  tailPart->finish();
 }
 
 }  // namespace quadrelo::xls

@@ -54,10 +54,13 @@ bool EncodeRk(double value, std::uint32_t& rk) {
   return true;
 }
 
+// While a sheet is planned, its cells' XFs are added to the style table (`planning`); when it
+// is written, they are only looked up.
 class CellClassifier {
  public:
-  CellClassifier(const Sheet& sheet, const StringTable& strings, StyleTable& styles)
-      : styles_(styles), stringCount_(strings.size()) {
+  CellClassifier(const Sheet& sheet, const StringTable& strings, const StyleTable& styles,
+                 StyleTable* planning)
+      : styles_(styles), planning_(planning), stringCount_(strings.size()) {
     columnCode_.fill(0);
     std::size_t n = std::min<std::size_t>(sheet.columnFormats.size(), kMaxColumns);
     for (std::size_t c = 0; c < n; ++c) columnCode_[c] = styles.formatCode(sheet.columnFormats[c]);
@@ -85,12 +88,14 @@ class CellClassifier {
         choice.record = CellRecord::Blank;
         break;
     }
-    choice.xf = styles_.cellXf(cell.bold, cell.format);
+    choice.xf = planning_ != nullptr ? planning_->cellXf(cell.bold, cell.format)
+                                     : styles_.plannedCellXf(cell.bold, cell.format);
     return choice;
   }
 
  private:
-  StyleTable& styles_;
+  const StyleTable& styles_;
+  StyleTable* planning_;
   std::uint32_t stringCount_;
   std::array<std::uint16_t, kMaxColumns> columnCode_;
 };
@@ -275,8 +280,8 @@ void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellC
 }
 
 void WriteCells(RecordWriter& w, const Sheet& sheet, const StringTable& strings,
-                StyleTable& styles) {
-  CellClassifier classifier(sheet, strings, styles);
+                const StyleTable& styles) {
+  CellClassifier classifier(sheet, strings, styles, nullptr);
   std::vector<Cell> scratch;
   std::size_t rows = RowCount(sheet);
   for (std::size_t r = 0; r < rows; ++r) {
@@ -304,7 +309,7 @@ constexpr std::uint64_t kColInfoBytes = 16;
 WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, StyleTable& styles) {
   WorksheetPlan plan;
   std::array<ColumnStats, kMaxColumns> stats{};
-  CellClassifier classifier(sheet, strings, styles);
+  CellClassifier classifier(sheet, strings, styles, &styles);
   std::vector<Cell> scratch;
   std::uint64_t cellBytes = 0;
   std::uint32_t firstRow = kMaxRows, lastRow = 0;
@@ -340,7 +345,7 @@ WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, Styl
 }
 
 void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
-                    const StringTable& strings, StyleTable& styles, RecordWriter& w) {
+                    const StringTable& strings, const StyleTable& styles, RecordWriter& w) {
   WriteBof(w, SubstreamKind::Worksheet);
   WriteWsBool(w);
   WriteDefColWidth(w);

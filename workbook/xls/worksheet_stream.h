@@ -35,6 +35,6 @@ WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, Styl
 
 // Writes the substream exactly as planned. `selected` marks the sheet shown on opening.
 void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
-                    const StringTable& strings, StyleTable& styles, RecordWriter& w);
+                    const StringTable& strings, const StyleTable& styles, RecordWriter& w);
 
 }  // namespace quadrelo::xls

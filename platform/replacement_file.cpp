@@ -49,17 +49,33 @@ bool SyncToDisk(std::FILE* file) {
 #endif
 }
 
-// Asks the system to start putting on the disk what has reached it since `from`, without
-// waiting, so that the sync at commit finds little left to do. Only a hint, and only where the
-// system has such a call; elsewhere the sync does all of it.
-void StartWriteBack(std::FILE* file, std::uint64_t from) {
+// Asks the system to start putting on the disk the `size` bytes from `from` (0: to the end),
+// without waiting, so that the sync at commit finds little left to do. Only a hint, and only
+// where the system has such a call; elsewhere the sync does all of it.
+#ifndef _WIN32
+void StartWriteBack(int fd, std::uint64_t from, std::uint64_t size) {
 #ifdef __linux__
-  sync_file_range(fileno(file), static_cast<off64_t>(from), 0, SYNC_FILE_RANGE_WRITE);
+  sync_file_range(fd, static_cast<off64_t>(from), static_cast<off64_t>(size),
+                  SYNC_FILE_RANGE_WRITE);
+#else
+  (void)fd;
+  (void)from;
+  (void)size;
+#endif
+}
+#endif
+
+void StartWriteBack(std::FILE* file, std::uint64_t from) {
+#ifndef _WIN32
+  StartWriteBack(fileno(file), from, 0);
 #else
   (void)file;
   (void)from;
 #endif
 }
+
+// How often, in bytes written, the write-back is started.
+constexpr std::uint64_t kWriteBackEvery = 4 << 20;
 
 // Makes the rename itself durable; where the folder cannot be opened for it, the rename stands
 // as the file system keeps it.
@@ -114,11 +130,12 @@ namespace {
 
 #ifndef _WIN32
 // Bytes written at their own offset of the temporary file, beside the sequential ones: pwrite
-// neither uses nor moves the position the stream writes at.
+// neither uses nor moves the position the stream writes at. Their write-back starts as they go,
+// as the stream's does.
 class PositionedPart : public ByteSink {
  public:
   PositionedPart(int fd, std::uint64_t offset, const fs::path& target)
-      : fd_(fd), offset_(offset), target_(target) {}
+      : fd_(fd), offset_(offset), writeBackFrom_(offset), target_(target) {}
 
   void write(const char* data, std::size_t size) override {
     while (size > 0) {
@@ -133,11 +150,16 @@ class PositionedPart : public ByteSink {
       size -= static_cast<std::size_t>(done);
       offset_ += static_cast<std::uint64_t>(done);
     }
+    if (offset_ - writeBackFrom_ >= kWriteBackEvery) {
+      StartWriteBack(fd_, writeBackFrom_, offset_ - writeBackFrom_);
+      writeBackFrom_ = offset_;
+    }
   }
 
  private:
   int fd_;
   std::uint64_t offset_;
+  std::uint64_t writeBackFrom_;
   const fs::path& target_;
 };
 #endif
@@ -162,7 +184,6 @@ void ReplacementFile::write(const char* data, std::size_t size) {
   }
   written_ += size;
   // Every few megabytes; from a little before the last start, for bytes the stream still held.
-  constexpr std::uint64_t kWriteBackEvery = 4 << 20;
   constexpr std::uint64_t kStreamSlack = 64 << 10;
   if (written_ - writeBackFrom_ >= kWriteBackEvery) {
     StartWriteBack(file_, writeBackFrom_);

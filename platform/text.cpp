@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace quadrelo {
 
@@ -41,7 +42,21 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
   const std::size_t start = out.size();
   out.resize(start + 3 * bytes.size());
   char* p = out.data() + start;
-  for (char byte : bytes) {
+  const char* in = bytes.data();
+  const char* const end = in + bytes.size();
+  while (in != end) {
+    // Runs of ASCII, most of a Spanish text, go eight bytes at a time.
+    if (end - in >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, in, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        std::memcpy(p, in, 8);
+        p += 8;
+        in += 8;
+        continue;
+      }
+    }
+    char byte = *in++;
     auto b = static_cast<std::uint8_t>(byte);
     if (b < 0x80) {
       *p++ = byte;

@@ -43,9 +43,17 @@ std::string LowerAsciiKey(std::string_view text);
 // Removes spaces (the space character only, not tabs) at both ends. Inline: every text field
 // of a transfer passes through it.
 inline std::string_view TrimSpaces(std::string_view text) {
+  constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
   const char* first = text.data();
   const char* last = first + text.size();
   while (first != last && *first == ' ') ++first;
+  // Fixed-width fields end in runs of spaces: eight at a time.
+  while (last - first >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, last - 8, 8);
+    if (word != kSpaces) break;
+    last -= 8;
+  }
   while (last != first && last[-1] == ' ') --last;
   return std::string_view(first, static_cast<std::size_t>(last - first));
 }

@@ -46,6 +46,10 @@ TEST(RecordLayout, TrimmingRemovesSpacesOnly) {
   EXPECT_EQ(TrimSpaces("  a b  "), "a b");
   EXPECT_EQ(TrimSpaces("    "), "");
   EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
+  // Fixed-width fields: long runs of trailing spaces.
+  EXPECT_EQ(TrimSpaces("  a b" + std::string(19, ' ')), "a b");
+  EXPECT_EQ(TrimSpaces(std::string(16, ' ')), "");
+  EXPECT_EQ(TrimSpaces("ABCDEFGH        "), "ABCDEFGH");
 }
 
 TEST(RecordLayout, TransferColumnsOfAFullRecord) {

@@ -28,6 +28,8 @@ TEST(Windows1252, DecodesToUtf8) {
       {"\x81\x8D\x8F\x90\x9D", "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D"},  // undefined: C1
       {"\xA0\xFF", "\xC2\xA0\xC3\xBF"},
       {std::string("a\0b", 3), std::string("a\0b", 3)},
+      // Long ASCII runs around a letter that is not.
+      {"CONSTRUCCIONES MU\xD1OZ Y ASOCIADOS S.L.", "CONSTRUCCIONES MU\xC3\x91OZ Y ASOCIADOS S.L."},
   };
   for (const auto& c : cases) {
     std::string appended = "x";

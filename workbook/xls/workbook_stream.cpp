@@ -103,35 +103,57 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
                          ? static_cast<std::uint16_t>(book.activeSheet)
                          : 0;
 
-  // The strings do not depend on the sheets: they are measured on a second thread while the
-  // sheets are. Only their size is kept, so that they take no memory until they are written.
+  // The strings do not depend on the sheets, nor the sheets on each other until their styles
+  // are added: a second thread measures the strings and then takes sheets as this one does.
+  // Only the strings' size is kept, so that they take no memory until they are written.
   std::uint64_t stringsSize = 0;
-  std::exception_ptr measuringFailed;
+  plan.sheetPlans.resize(plan.sheets.size());
+  std::exception_ptr stringsFailed, sheetsFailed;
   {
+    std::atomic<std::size_t> nextSheet{0};
+    auto measureSheets = [&](std::exception_ptr& failed) {
+      try {
+        for (std::size_t i = nextSheet++; i < plan.sheets.size(); i = nextSheet++) {
+          plan.sheetPlans[i] = MeasureWorksheet(*plan.sheets[i], book.strings, styles);
+        }
+      } catch (...) {
+        failed = std::current_exception();
+        nextSheet = plan.sheets.size();
+      }
+    };
     auto measureStrings = [&] {
       try {
         stringsSize = SharedStringsSize(book.strings);
       } catch (...) {
-        measuringFailed = std::current_exception();
+        stringsFailed = std::current_exception();
       }
     };
     // A thread only pays for many strings.
     constexpr std::uint32_t kStringsForAThread = 10000;
+    std::exception_ptr helperFailed;
     std::jthread measurer;
     if (book.strings.size() >= kStringsForAThread) {
       try {
-        measurer = std::jthread(measureStrings);
+        measurer = std::jthread([&] {
+          measureStrings();
+          measureSheets(helperFailed);
+        });
       } catch (const std::system_error&) {
-        // No thread to be had: measured here, before the sheets.
+        // No thread to be had: all measured here.
       }
     }
     if (!measurer.joinable()) measureStrings();
-    for (const Sheet* sheet : plan.sheets) {
-      plan.sheetPlans.push_back(PlanWorksheet(*sheet, book.strings, styles));
-      plan.labelCount += plan.sheetPlans.back().labelCount;
-    }
+    measureSheets(sheetsFailed);
+    if (measurer.joinable()) measurer.join();
+    if (!sheetsFailed) sheetsFailed = helperFailed;
   }
-  if (measuringFailed) std::rethrow_exception(measuringFailed);
+  if (stringsFailed) std::rethrow_exception(stringsFailed);
+  if (sheetsFailed) std::rethrow_exception(sheetsFailed);
+  // Each sheet's XFs in tab order: the numbers come out as if the sheets were planned in turn.
+  for (WorksheetPlan& sheetPlan : plan.sheetPlans) {
+    AddWorksheetStyles(sheetPlan, styles);
+    plan.labelCount += sheetPlan.labelCount;
+  }
   // Measure the rest of the globals by writing them into nothing: only the offsets are still
   // unknown, and they do not change the size.
   ByteOutput counter;

@@ -54,19 +54,17 @@ bool EncodeRk(double value, std::uint32_t& rk) {
   return true;
 }
 
-// While a sheet is planned, its cells' XFs are added to the style table (`planning`); when it
-// is written, they are only looked up.
+// The record each cell becomes; its XF is left to the caller (0 in the choice).
 class CellClassifier {
  public:
-  CellClassifier(const Sheet& sheet, const StringTable& strings, const StyleTable& styles,
-                 StyleTable* planning)
-      : styles_(styles), planning_(planning), stringCount_(strings.size()) {
+  CellClassifier(const Sheet& sheet, const StringTable& strings, const StyleTable& styles)
+      : styles_(styles), stringCount_(strings.size()) {
     columnCode_.fill(0);
     std::size_t n = std::min<std::size_t>(sheet.columnFormats.size(), kMaxColumns);
     for (std::size_t c = 0; c < n; ++c) columnCode_[c] = styles.formatCode(sheet.columnFormats[c]);
   }
 
-  CellChoice classify(const Cell& cell) {
+  CellChoice classify(const Cell& cell) const {
     CellChoice choice;
     switch (cell.kind) {
       case CellKind::Text:
@@ -88,14 +86,11 @@ class CellClassifier {
         choice.record = CellRecord::Blank;
         break;
     }
-    choice.xf = planning_ != nullptr ? planning_->cellXf(cell.bold, cell.format)
-                                     : styles_.plannedCellXf(cell.bold, cell.format);
     return choice;
   }
 
  private:
   const StyleTable& styles_;
-  StyleTable* planning_;
   std::uint32_t stringCount_;
   std::array<std::uint16_t, kMaxColumns> columnCode_;
 };
@@ -181,9 +176,10 @@ struct ColumnStats {
   }
 };
 
+// The columns that get a COLINFO record; their XFs are filled in with the sheet's styles.
 std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
                                     const std::array<ColumnStats, kMaxColumns>& stats,
-                                    StyleTable& styles) {
+                                    const StyleTable& styles) {
   std::vector<ColumnInfo> columns;
   for (std::uint16_t c = 0; c < kMaxColumns; ++c) {
     std::uint16_t format = c < sheet.columnFormats.size() ? sheet.columnFormats[c] : 0;
@@ -197,7 +193,7 @@ std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
     if (chars == 0 && code == 0) continue;
     ColumnInfo info;
     info.column = c;
-    info.xf = styles.cellXf(false, format);
+    info.format = format;
     if (chars > 0) {
       chars = std::min(chars + kMarginChars, kMaxChars);
       info.width = static_cast<std::uint16_t>(std::lround(chars * 256));
@@ -281,12 +277,15 @@ void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellC
 
 void WriteCells(RecordWriter& w, const Sheet& sheet, const StringTable& strings,
                 const StyleTable& styles) {
-  CellClassifier classifier(sheet, strings, styles, nullptr);
+  CellClassifier classifier(sheet, strings, styles);
   std::vector<Cell> scratch;
   std::size_t rows = RowCount(sheet);
   for (std::size_t r = 0; r < rows; ++r) {
     for (const Cell& cell : OrderedCells(sheet.rows[r], scratch)) {
-      WriteCell(w, static_cast<std::uint16_t>(r), cell, classifier.classify(cell));
+      CellChoice choice = classifier.classify(cell);
+      if (choice.record == CellRecord::None) continue;
+      choice.xf = styles.plannedCellXf(cell.bold, cell.format);
+      WriteCell(w, static_cast<std::uint16_t>(r), cell, choice);
     }
   }
 }
@@ -304,12 +303,48 @@ void WriteWindow2(RecordWriter& w, bool selected) {
 constexpr std::uint64_t kFixedRecordBytes = 20 + 6 + 6 + 18 + 22 + 4;
 constexpr std::uint64_t kColInfoBytes = 16;
 
+// The distinct styles of a sheet's cells in order of first use.
+class StylesInOrder {
+ public:
+  explicit StylesInOrder(std::vector<std::uint32_t>& order) : order_(order) {}
+  void add(const Cell& cell) {
+    std::uint32_t style = cell.format * 2u + (cell.bold ? 1 : 0);
+    if (style == last_) return;
+    last_ = style;
+    if (style >= seen_.size() * 64) seen_.resize(style / 64 + 1, 0);
+    std::uint64_t bit = std::uint64_t{1} << (style % 64);
+    if (seen_[style / 64] & bit) return;
+    seen_[style / 64] |= bit;
+    order_.push_back(style);
+  }
+
+ private:
+  std::vector<std::uint32_t>& order_;
+  std::vector<std::uint64_t> seen_;
+  std::uint32_t last_ = 0xFFFFFFFFu;
+};
+
 }  // namespace
 
 WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, StyleTable& styles) {
+  WorksheetPlan plan = MeasureWorksheet(sheet, strings, styles);
+  AddWorksheetStyles(plan, styles);
+  return plan;
+}
+
+void AddWorksheetStyles(WorksheetPlan& plan, StyleTable& styles) {
+  for (std::uint32_t style : plan.cellStyles) {
+    styles.cellXf((style & 1) != 0, static_cast<std::uint16_t>(style >> 1));
+  }
+  for (ColumnInfo& info : plan.columns) info.xf = styles.cellXf(false, info.format);
+}
+
+WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
+                               const StyleTable& styles) {
   WorksheetPlan plan;
   std::array<ColumnStats, kMaxColumns> stats{};
-  CellClassifier classifier(sheet, strings, styles, &styles);
+  CellClassifier classifier(sheet, strings, styles);
+  StylesInOrder cellStyles(plan.cellStyles);
   std::vector<Cell> scratch;
   std::uint64_t cellBytes = 0;
   std::uint32_t firstRow = kMaxRows, lastRow = 0;
@@ -320,6 +355,7 @@ WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, Styl
     for (const Cell& cell : cells) {
       CellChoice choice = classifier.classify(cell);
       if (choice.record == CellRecord::None) continue;
+      cellStyles.add(cell);
       cellBytes += RecordSize(choice.record);
       firstRow = std::min(firstRow, static_cast<std::uint32_t>(r));
       lastRow = static_cast<std::uint32_t>(r);

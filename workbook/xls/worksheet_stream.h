@@ -14,6 +14,7 @@ struct ColumnInfo {
   std::uint16_t width = 0;  // 1/256 of a character
   std::uint16_t xf = 0;
   std::uint16_t flags = 0;
+  std::uint16_t format = 0;  // the column's format index, which its XF stands for
 };
 
 // What a worksheet's substream will hold, measured before anything is written.
@@ -27,11 +28,21 @@ struct WorksheetPlan {
   std::vector<ColumnInfo> columns;
   std::uint32_t labelCount = 0;  // LABELSST records
   std::uint64_t size = 0;        // bytes of the substream, BOF to EOF
+  // The cells' styles (format index * 2 + bold) in order of first use, as measured; the XFs of
+  // the columns are filled in when they are added to the style table.
+  std::vector<std::uint32_t> cellStyles;
 };
 
 // Measures the sheet and adds the XFs it needs to `styles` (all of them, so that the globals can
 // be written before the sheet).
 WorksheetPlan PlanWorksheet(const Sheet& sheet, const StringTable& strings, StyleTable& styles);
+
+// The same in two halves. Measuring leaves the style table alone, so several sheets can be
+// measured at once; adding their XFs sheet by sheet, in tab order, then gives every XF the
+// number PlanWorksheet would.
+WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
+                               const StyleTable& styles);
+void AddWorksheetStyles(WorksheetPlan& plan, StyleTable& styles);
 
 // Writes the substream exactly as planned. `selected` marks the sheet shown on opening.
 void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,

@@ -12,17 +12,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
-std::string_view TakePiece(std::string_view line, Piece piece) {
-  auto start = static_cast<std::size_t>(piece.start - 1);
-  if (start >= line.size()) return {};
-  return line.substr(start, static_cast<std::size_t>(piece.length));
-}
-
-std::string_view TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes) {
+std::string_view JoinPieces(std::string_view line, const ColumnField& field, std::string& bytes) {
   auto clean = [&field](std::string_view piece) {
     return field.cleaning == Cleaning::Trimmed ? TrimSpaces(piece) : piece;
   };
-  if (field.pieceCount == 1) return clean(TakePiece(line, field.pieces[0]));
   bytes.clear();
   for (int i = 0; i < field.pieceCount; ++i) {
     if (i > 0) bytes += field.separator;

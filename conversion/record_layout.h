@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace quadrelo::conversion {
 
 // The bank's fixed-width transfer records. Positions are 1-based byte positions within one line.
@@ -68,12 +70,24 @@ inline constexpr std::array<ColumnField, 3> kRemarksColumns{{
 }};
 
 // The bytes at `piece`; shorter or empty when the line ends inside or before it. Never fails.
-std::string_view TakePiece(std::string_view line, Piece piece);
+inline std::string_view TakePiece(std::string_view line, Piece piece) {
+  auto start = static_cast<std::size_t>(piece.start - 1);
+  if (start >= line.size()) return {};
+  return line.substr(start, static_cast<std::size_t>(piece.length));
+}
+
+// The column's pieces cleaned and joined in `bytes` (its capacity reused), viewed there.
+std::string_view JoinPieces(std::string_view line, const ColumnField& field, std::string& bytes);
 
 // The column's raw bytes (still in the file's code page): its pieces cleaned and joined. A
 // column of one piece is a view into `line`; one of several is joined in `bytes` (its capacity
-// reused) and viewed there.
-std::string_view TakeColumn(std::string_view line, const ColumnField& field, std::string& bytes);
+// reused) and viewed there. Inline: it runs for every field of every record.
+inline std::string_view TakeColumn(std::string_view line, const ColumnField& field,
+                                   std::string& bytes) {
+  if (field.pieceCount != 1) return JoinPieces(line, field, bytes);
+  std::string_view piece = TakePiece(line, field.pieces[0]);
+  return field.cleaning == Cleaning::Trimmed ? TrimSpaces(piece) : piece;
+}
 
 // Reads an amount such as "00012345,67" or " 1.234,5 ": digits with "." between them as
 // thousands separators, a decimal comma followed by at least one digit, spaces around the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -47,12 +48,19 @@ inline std::string_view TrimSpaces(std::string_view text) {
   const char* first = text.data();
   const char* last = first + text.size();
   while (first != last && *first == ' ') ++first;
-  // Fixed-width fields end in runs of spaces: eight at a time.
-  while (last - first >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, last - 8, 8);
-    if (word != kSpaces) break;
-    last -= 8;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Fixed-width fields end in runs of spaces: eight bytes at a time, and in the last word
+    // that is not all spaces, its trailing ones counted at once.
+    while (last - first >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, last - 8, 8);
+      std::uint64_t others = word ^ kSpaces;  // zero bytes where the spaces are
+      if (others != 0) {
+        last -= std::countl_zero(others) / 8;
+        return std::string_view(first, static_cast<std::size_t>(last - first));
+      }
+      last -= 8;
+    }
   }
   while (last != first && last[-1] == ' ') --last;
   return std::string_view(first, static_cast<std::size_t>(last - first));

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -72,7 +71,6 @@ struct OpenFile {
 };
 
 struct Table {
-  std::mutex mutex;
   std::vector<std::unique_ptr<OpenFile>> slots =
       std::vector<std::unique_ptr<OpenFile>>(kHighestNumber + 1);
 };
@@ -163,7 +161,6 @@ void Open(Table& table, int number, const fs::path& path, Mode mode) {
 
 int FreeFile() {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   for (int number = 1; number <= kHighestNumber; ++number) {
     if (!table.slots[static_cast<std::size_t>(number)]) return number;
   }
@@ -172,7 +169,6 @@ int FreeFile() {
 
 void OpenForInput(int number, const fs::path& path) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   CheckFree(table, number, path);
   std::error_code error;
   fs::file_status status = fs::status(path, error);
@@ -189,7 +185,6 @@ void OpenForInput(int number, const fs::path& path) {
 
 void OpenForOutput(int number, const fs::path& path) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   CheckFree(table, number, path);
   std::error_code error;
   fs::path folder = path.parent_path();
@@ -206,7 +201,6 @@ void LineInput(int number, std::string& line) { LineInput(number, line, std::str
 
 void LineInput(int number, std::string& line, std::size_t keep) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   OpenFile& file = Opened(table, number, Mode::Input);
   line.clear();
   if (!Fill(file)) Fail(FailureCode::InputPastEnd, "input past end of file", file.path);
@@ -228,7 +222,6 @@ void LineInput(int number, std::string& line, std::size_t keep) {
 
 void PrintLine(int number, std::string_view line) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   OpenFile& file = Opened(table, number, Mode::Output);
   file.output->write(line.data(), line.size());
   file.output->write("\r\n", 2);
@@ -236,13 +229,11 @@ void PrintLine(int number, std::string_view line) {
 
 bool Eof(int number) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   return !Fill(Opened(table, number, Mode::Input));
 }
 
 void Close(int number) {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   if (number < 1 || number > kHighestNumber) return;
   std::unique_ptr<OpenFile> file = std::move(table.slots[static_cast<std::size_t>(number)]);
   if (!file) return;
@@ -255,7 +246,6 @@ void Close(int number) {
 
 void Reset() noexcept {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   for (auto& slot : table.slots) {
     if (!slot) continue;
     if (slot->mode == Mode::Output) slot->flushOutput();
@@ -266,7 +256,6 @@ void Reset() noexcept {
 
 int OpenCount() noexcept {
   Table& table = TheTable();
-  std::lock_guard lock(table.mutex);
   int count = 0;
   for (const auto& slot : table.slots) count += slot ? 1 : 0;
   return count;

@@ -8,6 +8,8 @@ namespace quadrelo::files {
 
 // Files by number: the process-wide table of open files that the conversion reads and writes
 // sequentially. Bytes pass unchanged (no text-mode translation). Every failure throws Failure.
+// The table belongs to the thread that runs conversions and takes no lock: every line read
+// passes through it.
 //
 // A line ends at a carriage return; a line feed right after it belongs to the line break; any
 // other line feed is an ordinary byte of the line; the last line may end at the end of the file.

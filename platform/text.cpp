@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -45,16 +46,22 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
   const char* in = bytes.data();
   const char* const end = in + bytes.size();
   while (in != end) {
-    // Runs of ASCII, most of a Spanish text, go eight bytes at a time.
+    // Runs of ASCII, most of a Spanish text, are copied eight bytes at a time, up to the first
+    // byte that is not (the copy may run past it; that room is written over next).
     if (end - in >= 8) {
       std::uint64_t word;
       std::memcpy(&word, in, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
-        std::memcpy(p, in, 8);
-        p += 8;
-        in += 8;
-        continue;
+      std::uint64_t high = word & 0x8080808080808080ull;
+      int ascii = 8;
+      if (high != 0) {
+        ascii = (std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                            : std::countl_zero(high)) /
+                8;
       }
+      std::memcpy(p, in, 8);
+      p += ascii;
+      in += ascii;
+      if (ascii == 8) continue;
     }
     char byte = *in++;
     auto b = static_cast<std::uint8_t>(byte);

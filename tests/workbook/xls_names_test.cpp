@@ -46,6 +46,18 @@ TEST(XlsStringTable, LongStringsAndLengthsTellApart) {
   EXPECT_EQ(strings.intern(longText + "x"), 1u);
   EXPECT_EQ(strings.intern(std::string(65535, 'x')), 2u);
   EXPECT_EQ(strings[1].size(), 70001u);
+  // Short texts of every length that differ in one byte, wherever it is.
+  for (std::size_t n = 1; n <= 20; ++n) {
+    const std::uint32_t plain = strings.intern(std::string(n, 'a'));
+    for (std::size_t at = 0; at < n; ++at) {
+      std::string other(n, 'a');
+      other[at] = 'b';
+      const std::uint32_t index = strings.intern(other);
+      EXPECT_NE(index, plain) << other;
+      EXPECT_EQ(strings.intern(other), index) << other;
+      EXPECT_EQ(strings[index], other);
+    }
+  }
 }
 
 TEST(XlsStringTable, KeepsEveryStringThroughManyGrowths) {

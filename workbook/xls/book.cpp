@@ -1,6 +1,7 @@
 #include "workbook/xls/book.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "platform/failure.h"
@@ -14,6 +15,31 @@ namespace {
 
 constexpr std::size_t kInitialSlots = 1024;  // a power of two
 
+std::uint64_t Load64(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  return word;
+}
+
+std::uint32_t Load32(const char* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return word;
+}
+
+// The last `n` (1 to 7) bytes of a string of `size` bytes that ends at `end`, in one word:
+// loads that overlap, rather than a copy of variable length, since most texts are short.
+std::uint64_t TailWord(const char* end, std::size_t n, std::size_t size) {
+  if (size >= 8) {
+    std::uint64_t word = Load64(end - 8);
+    return std::endian::native == std::endian::little ? word >> (8 * (8 - n))
+                                                      : word & (~std::uint64_t{0} >> (8 * (8 - n)));
+  }
+  if (n >= 4) return std::uint64_t{Load32(end - n)} << 32 | Load32(end - 4);
+  const auto* u = reinterpret_cast<const unsigned char*>(end - n);
+  return std::uint64_t{u[0]} << 16 | std::uint64_t{u[n / 2]} << 8 | u[n - 1];
+}
+
 // A fast 64-bit hash of a string's bytes (multiply and shift over 8-byte words); only used
 // inside one run, so byte order does not matter.
 std::uint64_t HashBytes(std::string_view bytes) {
@@ -22,20 +48,30 @@ std::uint64_t HashBytes(std::string_view bytes) {
   std::size_t n = bytes.size();
   std::uint64_t h = n * kMultiplier;
   for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    h = (h ^ word) * kMultiplier;
+    h = (h ^ Load64(p)) * kMultiplier;
     h ^= h >> 29;
   }
-  if (n > 0) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, n);
-    h = (h ^ word) * kMultiplier;
-  }
+  if (n > 0) h = (h ^ TailWord(p + n, n, bytes.size())) * kMultiplier;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
   return h;
+}
+
+// Whether `a` and `b`, both `n` bytes, are equal: word compares that overlap at the end, with no
+// library call for the short texts nearly every lookup compares.
+bool SameBytes(const char* a, const char* b, std::size_t n) {
+  if (n >= 8) {
+    for (std::size_t i = 0; i + 8 < n; i += 8) {
+      if (Load64(a + i) != Load64(b + i)) return false;
+    }
+    return Load64(a + n - 8) == Load64(b + n - 8);
+  }
+  if (n >= 4) return Load32(a) == Load32(b) && Load32(a + n - 4) == Load32(b + n - 4);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 // A hint to start loading the memory at `address`; it changes nothing else.
@@ -88,7 +124,10 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
     }
     if ((entry & 0xFFFFFFFF00000000ull) == tag) {
       auto index = static_cast<std::uint32_t>(entry) - 1;
-      if ((*this)[index] == utf8) return index;
+      std::string_view stored = (*this)[index];
+      if (stored.size() == utf8.size() && SameBytes(stored.data(), utf8.data(), utf8.size())) {
+        return index;
+      }
     }
   }
 }

@@ -50,7 +50,9 @@ class BackgroundInterner {
 
  private:
   static constexpr std::size_t kBatchTexts = 4096;
-  static constexpr std::size_t kWaitingBatches = 4;
+  // Enough to ride out the table's growth (a rehash of millions of slots) without the caller
+  // waiting, at about 100 KB a batch.
+  static constexpr std::size_t kWaitingBatches = 16;
 
   struct Batch {
     std::string bytes;              // the texts back to back

@@ -1,5 +1,6 @@
 #include "platform/replacement_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -12,6 +13,10 @@
 #ifdef _WIN32
 #include <io.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -162,6 +167,47 @@ class PositionedPart : public ByteSink {
   std::uint64_t writeBackFrom_;
   const fs::path& target_;
 };
+#else
+// Bytes written at their own offset of the temporary file, beside the sequential ones, through
+// a handle of their own to the same file (ReOpenFile: no second lookup by name), so that the
+// stream's position is not moved.
+class PositionedPart : public ByteSink {
+ public:
+  PositionedPart(HANDLE handle, std::uint64_t offset, const fs::path& target)
+      : handle_(handle), offset_(offset), target_(target) {}
+  ~PositionedPart() override {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  PositionedPart(const PositionedPart&) = delete;
+  PositionedPart& operator=(const PositionedPart&) = delete;
+
+  void write(const char* data, std::size_t size) override {
+    while (size > 0) {
+      OVERLAPPED at{};
+      at.Offset = static_cast<DWORD>(offset_);
+      at.OffsetHigh = static_cast<DWORD>(offset_ >> 32);
+      DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+      DWORD done = 0;
+      if (!WriteFile(handle_, data, chunk, &done, &at) || done == 0) {
+        Fail(FailureCode::WriteFailed, "cannot write (disk full?)", target_);
+      }
+      data += done;
+      size -= done;
+      offset_ += done;
+    }
+  }
+
+  void finish() override {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!CloseHandle(handle)) Fail(FailureCode::WriteFailed, "cannot write (disk full?)", target_);
+  }
+
+ private:
+  HANDLE handle_;
+  std::uint64_t offset_;
+  const fs::path& target_;
+};
 #endif
 
 }  // namespace
@@ -171,8 +217,11 @@ std::unique_ptr<ByteSink> ReplacementFile::partAt(std::uint64_t offset) {
 #ifndef _WIN32
   return std::make_unique<PositionedPart>(fileno(file_), offset, target_);
 #else
-  (void)offset;
-  return nullptr;
+  // Where the system cannot open the file a second time, its parts are written in order.
+  auto original = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)));
+  HANDLE handle = ReOpenFile(original, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<PositionedPart>(handle, offset, target_);
 #endif
 }
 

@@ -23,8 +23,9 @@ class ReplacementFile : public ByteSink {
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
   void write(const char* data, std::size_t size) override;
-  // Where the system writes at a given offset without moving the file's position (POSIX), a
-  // part writes there directly; elsewhere there are no parts and the content arrives in order.
+  // A part writes at its offset without moving the position of the sequential writes (pwrite,
+  // or a second handle to the file on Windows); where that cannot be had, there are no parts
+  // and the content arrives in order.
   std::unique_ptr<ByteSink> partAt(std::uint64_t offset) override;
   void commit();
 

@@ -29,9 +29,10 @@ class ByteOutput {
  public:
   // Counting only; positions start at `start`.
   explicit ByteOutput(std::uint64_t start = 0) : position_(start) {}
-  // Into `sink`, whose first byte is at position `start`.
-  explicit ByteOutput(ByteSink& sink, std::uint64_t start = 0)
-      : output_(std::in_place, sink), sink_(&sink), position_(start) {}
+  // Into `sink`, whose first byte is at position `start`, in blocks of `blockSize` bytes.
+  explicit ByteOutput(ByteSink& sink, std::uint64_t start = 0,
+                      std::size_t blockSize = BufferedOutput::kDefaultBlockSize)
+      : output_(std::in_place, sink, blockSize), sink_(&sink), position_(start) {}
   ByteOutput(const ByteOutput&) = delete;
   ByteOutput& operator=(const ByteOutput&) = delete;
 

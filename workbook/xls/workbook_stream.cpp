@@ -191,6 +191,9 @@ void WriteSheetAsPlanned(const Book& book, const WorkbookPlan& plan, const Style
                          i + 1 < plan.sheets.size() ? plan.sheetOffsets[i + 1] : plan.streamSize);
 }
 
+// Parts write in smaller blocks than the output they go beside: several are open at once.
+constexpr std::size_t kPartBlockSize = 256 << 10;
+
 // The sheets of a large workbook, each written through a part of the sink of its own at its
 // planned place, shared out between this thread and a second one, while the globals before
 // them go out in order. Every byte lands where the sequential writer would put it.
@@ -229,7 +232,7 @@ class SheetsInParts {
         std::uint64_t at = streamStart_ + plan_.sheetOffsets[i];
         std::unique_ptr<ByteSink> part = out_.partAt(at);
         if (!part) Fail(FailureCode::SaveFailed, "the file no longer takes parts");
-        ByteOutput sheetOut(*part, at);
+        ByteOutput sheetOut(*part, at, kPartBlockSize);
         WriteSheetAsPlanned(book_, plan_, styles_, i, sheetOut, streamStart_);
         sheetOut.flush();
         part->finish();
@@ -286,7 +289,7 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
   WriteGlobals(w, book, plan, styles, true);
   RequirePlannedPosition(w, plan.globalsSize);
   sheets.finish();
-  ByteOutput tail(*tailPart, streamStart + plan.streamSize);
+  ByteOutput tail(*tailPart, streamStart + plan.streamSize, kPartBlockSize);
   WriteCompoundTail(layout, properties, tail);
   tail.flush();
   tailPart->finish();

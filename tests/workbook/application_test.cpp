@@ -67,6 +67,10 @@ TEST(CellAddress, ParsesCellsAndColumns) {
       {"B007", true, {6, 6, 1, 1}},
       {"A123456", false, {}},
       {"B7x", false, {}},
+      {"[1", false, {}},
+      {"@1", false, {}},
+      {"A1/", false, {}},
+      {"A:1", false, {}},
   };
   for (const Case& c : cases) {
     std::optional<CellArea> area = ParseCellAddress(c.text);

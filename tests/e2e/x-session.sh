@@ -52,16 +52,22 @@ wait_window() {
   echo "$id"
 }
 
-# Waits until no visible window has the title $1; fails the test after about 60 seconds.
-wait_window_gone() {
+# True once no visible window has the title $1; false after $2 checks 20 ms apart.
+window_gone_within() {
   local tries=0
   while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
-    if [ $((tries += 1)) -gt 3000 ]; then
-      echo "FALLO: la ventana «$1» no se cerró" >&2
-      exit 1
-    fi
+    [ $((tries += 1)) -gt "$2" ] && return 1
     sleep 0.02
   done
+  return 0
+}
+
+# Waits until no visible window has the title $1; fails the test after about 60 seconds.
+wait_window_gone() {
+  if ! window_gone_within "$1" 3000; then
+    echo "FALLO: la ventana «$1» no se cerró" >&2
+    exit 1
+  fi
 }
 
 # Chooses the file $2 through the picture of main window $1 and the file dialog.
@@ -70,9 +76,15 @@ choose_file() {
   local dialog
   dialog=$(wait_window "$FILE_DIALOG_TITLE")
   sleep 0.5                                    # the dialog's folder model settles
-  xdotool windowfocus --sync "$dialog"
-  xdotool type --delay 2 "$2"
-  xdotool key Return
+  # On a loaded machine the busy dialog can lose keys of the name: it is typed whole again.
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || return 0
+    [ "$attempt" -gt 1 ] && xdotool key ctrl+a
+    xdotool type --delay 2 "$2"
+    xdotool key Return
+    window_gone_within "$FILE_DIALOG_TITLE" 750 && return 0
+  done
   wait_window_gone "$FILE_DIALOG_TITLE"
 }
 

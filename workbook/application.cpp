@@ -72,6 +72,10 @@ void EndApplication(ApplicationCount* application) {
 
 namespace {
 
+ApplicationState* StateOf(const ApplicationRef& ref) {
+  return static_cast<ApplicationState*>(ref.get());
+}
+
 [[noreturn]] void FailEntering(ApplicationState* app, std::string_view member) {
   if (!app) Fail(FailureCode::NoObject, "object reference not set (" + std::string(member) + ")");
   Fail(FailureCode::ApplicationGone, "the application has ended");
@@ -80,7 +84,7 @@ namespace {
 // Every operation starts here: it fails on an empty reference and after quit(), and gives the
 // test hook its chance to fail the member.
 inline ApplicationState& Enter(const ApplicationRef& ref, std::string_view member) {
-  auto* app = static_cast<ApplicationState*>(ref.get());
+  ApplicationState* app = StateOf(ref);
   if (!app || app->ended) FailEntering(app, member);
   if (app->faultHook) app->faultHook(member);
   return *app;
@@ -406,12 +410,12 @@ void ApplicationObject::quit() {
 
 void ApplicationObject::setFaultHook(FaultHook hook) {
   if (!app_) Fail(FailureCode::NoObject, "object reference not set");
-  static_cast<ApplicationState*>(app_.get())->faultHook = std::move(hook);
+  StateOf(app_)->faultHook = std::move(hook);
 }
 
 void ApplicationObject::setClock(SaveClock clock) {
   if (!app_) Fail(FailureCode::NoObject, "object reference not set");
-  static_cast<ApplicationState*>(app_.get())->clock = std::move(clock);
+  StateOf(app_)->clock = std::move(clock);
 }
 
 ApplicationObject CreateObject(std::string_view className) {

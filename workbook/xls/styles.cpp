@@ -84,14 +84,14 @@ StyleTable::StyleTable(const std::vector<std::string>& formats) {
 }
 
 std::uint16_t StyleTable::plannedCellXf(bool bold, std::uint16_t format) const {
-  std::size_t slot = static_cast<std::size_t>(format) * 2 + (bold ? 1 : 0);
+  std::uint32_t slot = Style(bold, format);
   if (slot < byFormat_.size() && byFormat_[slot] != 0) return byFormat_[slot];
-  auto found = byKey_.find(formatCode(format) * 2u + (bold ? 1 : 0));
+  auto found = byKey_.find(Style(bold, formatCode(format)));
   return found != byKey_.end() ? found->second : kDefaultCellXf;
 }
 
 std::uint16_t StyleTable::addCellXf(bool bold, std::uint16_t format) {
-  std::uint32_t key = formatCode(format) * 2u + (bold ? 1 : 0);
+  std::uint32_t key = Style(bold, formatCode(format));
   auto found = byKey_.find(key);
   std::uint16_t xf;
   if (found != byKey_.end()) {
@@ -103,7 +103,7 @@ std::uint16_t StyleTable::addCellXf(bool bold, std::uint16_t format) {
   } else {
     xf = kDefaultCellXf;  // cannot happen with 219 formats, but stay within the field
   }
-  std::size_t slot = static_cast<std::size_t>(format) * 2 + (bold ? 1 : 0);
+  std::uint32_t slot = Style(bold, format);
   if (slot < byFormat_.size()) byFormat_[slot] = xf;
   return xf;
 }

@@ -22,9 +22,13 @@ class StyleTable {
   // The cell XF for a cell of format index `format`, added on first use. An index the workbook
   // does not have is taken as "General".
   std::uint16_t cellXf(bool bold, std::uint16_t format) {
-    std::size_t slot = static_cast<std::size_t>(format) * 2 + (bold ? 1 : 0);
+    std::uint32_t slot = Style(bold, format);
     if (slot < byFormat_.size() && byFormat_[slot] != 0) return byFormat_[slot];
     return addCellXf(bold, format);
+  }
+  // A cell's bold flag and format index as one number, which the table keys its XFs by.
+  static std::uint32_t Style(bool bold, std::uint16_t format) {
+    return format * 2u + (bold ? 1 : 0);
   }
   // The cell XF that cellXf() gave for the same cell while the sheets were planned. Read-only,
   // so that sheets can be written on several threads at once.

@@ -89,6 +89,47 @@ void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
   WriteEof(w);
 }
 
+// Runs `each(i)` for every i below `count` on this thread and, when `withThread`, on a second
+// one, each taking the next i that nobody has taken. `first` runs on the second thread before it
+// takes any, `firstHere` on this one; without a second thread both run here. The first failure
+// anywhere stops both threads from taking more, and is thrown once both are done.
+template <class First, class FirstHere, class Each>
+void ShareOut(std::size_t count, bool withThread, First first, FirstHere firstHere, Each each) {
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
+  auto work = [&](auto&& job, std::exception_ptr& failure) {
+    try {
+      job();
+      for (std::size_t i = next++; i < count && !failed; i = next++) each(i);
+    } catch (...) {
+      failure = std::current_exception();
+      failed = true;
+    }
+  };
+  std::exception_ptr hereFailed, thereFailed;
+  std::jthread helper;
+  if (withThread) {
+    try {
+      helper = std::jthread([&] { work(first, thereFailed); });
+    } catch (const std::system_error&) {
+      // No thread to be had: all of it here.
+    }
+  }
+  if (helper.joinable()) {
+    work(firstHere, hereFailed);
+    helper.join();
+  } else {
+    work(
+        [&] {
+          first();
+          firstHere();
+        },
+        hereFailed);
+  }
+  if (hereFailed) std::rethrow_exception(hereFailed);
+  if (thereFailed) std::rethrow_exception(thereFailed);
+}
+
 WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
   static const Sheet kEmptySheet;
   WorkbookPlan plan;
@@ -105,50 +146,17 @@ WorkbookPlan PlanWorkbook(const Book& book, StyleTable& styles) {
 
   // The strings do not depend on the sheets, nor the sheets on each other until their styles
   // are added: a second thread measures the strings and then takes sheets as this one does.
-  // Only the strings' size is kept, so that they take no memory until they are written.
+  // Only the strings' size is kept, so that they take no memory until they are written. A
+  // thread only pays for many strings.
+  constexpr std::uint32_t kStringsForAThread = 10000;
   std::uint64_t stringsSize = 0;
   plan.sheetPlans.resize(plan.sheets.size());
-  std::exception_ptr stringsFailed, sheetsFailed;
-  {
-    std::atomic<std::size_t> nextSheet{0};
-    auto measureSheets = [&](std::exception_ptr& failed) {
-      try {
-        for (std::size_t i = nextSheet++; i < plan.sheets.size(); i = nextSheet++) {
-          plan.sheetPlans[i] = MeasureWorksheet(*plan.sheets[i], book.strings, styles);
-        }
-      } catch (...) {
-        failed = std::current_exception();
-        nextSheet = plan.sheets.size();
-      }
-    };
-    auto measureStrings = [&] {
-      try {
-        stringsSize = SharedStringsSize(book.strings);
-      } catch (...) {
-        stringsFailed = std::current_exception();
-      }
-    };
-    // A thread only pays for many strings.
-    constexpr std::uint32_t kStringsForAThread = 10000;
-    std::exception_ptr helperFailed;
-    std::jthread measurer;
-    if (book.strings.size() >= kStringsForAThread) {
-      try {
-        measurer = std::jthread([&] {
-          measureStrings();
-          measureSheets(helperFailed);
-        });
-      } catch (const std::system_error&) {
-        // No thread to be had: all measured here.
-      }
-    }
-    if (!measurer.joinable()) measureStrings();
-    measureSheets(sheetsFailed);
-    if (measurer.joinable()) measurer.join();
-    if (!sheetsFailed) sheetsFailed = helperFailed;
-  }
-  if (stringsFailed) std::rethrow_exception(stringsFailed);
-  if (sheetsFailed) std::rethrow_exception(sheetsFailed);
+  ShareOut(
+      plan.sheets.size(), book.strings.size() >= kStringsForAThread,
+      [&] { stringsSize = SharedStringsSize(book.strings); }, [] {},
+      [&](std::size_t i) {
+        plan.sheetPlans[i] = MeasureWorksheet(*plan.sheets[i], book.strings, styles);
+      });
   // Each sheet's XFs in tab order: the numbers come out as if the sheets were planned in turn.
   for (WorksheetPlan& sheetPlan : plan.sheetPlans) {
     AddWorksheetStyles(sheetPlan, styles);
@@ -194,66 +202,6 @@ void WriteSheetAsPlanned(const Book& book, const WorkbookPlan& plan, const Style
 // Parts write in smaller blocks than the output they go beside: several are open at once.
 constexpr std::size_t kPartBlockSize = 256 << 10;
 
-// The sheets of a large workbook, each written through a part of the sink of its own at its
-// planned place, shared out between this thread and a second one, while the globals before
-// them go out in order. Every byte lands where the sequential writer would put it.
-class SheetsInParts {
- public:
-  SheetsInParts(const Book& book, const WorkbookPlan& plan, const StyleTable& styles,
-                ByteOutput& out, std::uint64_t streamStart)
-      : book_(book), plan_(plan), styles_(styles), out_(out), streamStart_(streamStart) {}
-  // A save that failed elsewhere writes no further sheet; the second thread is joined.
-  ~SheetsInParts() { failed_ = true; }
-  SheetsInParts(const SheetsInParts&) = delete;
-  SheetsInParts& operator=(const SheetsInParts&) = delete;
-
-  // Starts the second thread on the sheets; without one, this thread writes them all.
-  void start() {
-    try {
-      helper_ = std::jthread([this] { writeSheets(helperFailure_); });
-    } catch (const std::system_error&) {
-    }
-  }
-
-  // Writes sheets until none is left, waits for the second thread, and throws the first
-  // failure of either.
-  void finish() {
-    std::exception_ptr failure;
-    writeSheets(failure);
-    if (helper_.joinable()) helper_.join();
-    if (failure) std::rethrow_exception(failure);
-    if (helperFailure_) std::rethrow_exception(helperFailure_);
-  }
-
- private:
-  void writeSheets(std::exception_ptr& failure) {
-    try {
-      for (std::size_t i = next_++; i < plan_.sheets.size() && !failed_; i = next_++) {
-        std::uint64_t at = streamStart_ + plan_.sheetOffsets[i];
-        std::unique_ptr<ByteSink> part = out_.partAt(at);
-        if (!part) Fail(FailureCode::SaveFailed, "the file no longer takes parts");
-        ByteOutput sheetOut(*part, at, kPartBlockSize);
-        WriteSheetAsPlanned(book_, plan_, styles_, i, sheetOut, streamStart_);
-        sheetOut.flush();
-        part->finish();
-      }
-    } catch (...) {
-      failure = std::current_exception();
-      failed_ = true;
-    }
-  }
-
-  const Book& book_;
-  const WorkbookPlan& plan_;
-  const StyleTable& styles_;
-  ByteOutput& out_;
-  std::uint64_t streamStart_;
-  std::atomic<std::size_t> next_{0};  // the next sheet nobody has taken
-  std::atomic<bool> failed_{false};   // once set, no thread takes another sheet
-  std::exception_ptr helperFailure_;
-  std::jthread helper_;
-};
-
 }  // namespace
 
 void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
@@ -284,11 +232,24 @@ void WriteCompoundWorkbook(const Book& book, ByteOutput& out) {
     WriteCompoundTail(layout, properties, out);
     return;
   }
-  SheetsInParts sheets(book, plan, styles, out, streamStart);
-  sheets.start();
-  WriteGlobals(w, book, plan, styles, true);
-  RequirePlannedPosition(w, plan.globalsSize);
-  sheets.finish();
+  // Each sheet through a part of its own at its planned place, shared out between this thread
+  // and a second one, while this one first writes the globals before them. Every byte lands
+  // where the sequential writer puts it.
+  auto writeSheet = [&](std::size_t i) {
+    std::uint64_t at = streamStart + plan.sheetOffsets[i];
+    std::unique_ptr<ByteSink> part = out.partAt(at);
+    if (!part) Fail(FailureCode::SaveFailed, "the file no longer takes parts");
+    ByteOutput sheetOut(*part, at, kPartBlockSize);
+    WriteSheetAsPlanned(book, plan, styles, i, sheetOut, streamStart);
+    sheetOut.flush();
+    part->finish();
+  };
+  auto writeGlobals = [&] {
+    WriteGlobals(w, book, plan, styles, true);
+    RequirePlannedPosition(w, plan.globalsSize);
+  };
+  ShareOut(
+      plan.sheets.size(), true, [] {}, writeGlobals, writeSheet);
   ByteOutput tail(*tailPart, streamStart + plan.streamSize, kPartBlockSize);
   WriteCompoundTail(layout, properties, tail);
   tail.flush();

@@ -308,7 +308,7 @@ class StylesInOrder {
  public:
   explicit StylesInOrder(std::vector<std::uint32_t>& order) : order_(order) {}
   void add(const Cell& cell) {
-    std::uint32_t style = cell.format * 2u + (cell.bold ? 1 : 0);
+    std::uint32_t style = StyleTable::Style(cell.bold, cell.format);
     if (style == last_) return;
     last_ = style;
     if (style >= seen_.size() * 64) seen_.resize(style / 64 + 1, 0);

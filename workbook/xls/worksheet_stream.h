@@ -28,7 +28,7 @@ struct WorksheetPlan {
   std::vector<ColumnInfo> columns;
   std::uint32_t labelCount = 0;  // LABELSST records
   std::uint64_t size = 0;        // bytes of the substream, BOF to EOF
-  // The cells' styles (format index * 2 + bold) in order of first use, as measured; the XFs of
+  // The cells' styles (StyleTable::Style) in order of first use, as measured; the XFs of
   // the columns are filled in when they are added to the style table.
   std::vector<std::uint32_t> cellStyles;
 };

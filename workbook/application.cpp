@@ -23,39 +23,61 @@ struct WorkbookState {
   xls::Book book;
   SheetNameRegistry names;
   // Cell texts reach the string table through a second thread. A text cell holds the
-  // interner's ticket until its round is settled: before the contents are saved or looked at,
-  // and whenever a round has handed out kRoundTickets, which bounds the memory tickets take.
+  // interner's ticket until its round is handed over: before the contents are saved or looked
+  // at, and one round late whenever a round has handed out kRoundTickets, which bounds the
+  // memory tickets take.
   xls::BackgroundInterner interner{book.strings};
   static constexpr std::uint32_t kRoundTickets = 1u << 18;
-  std::vector<xls::WrittenRows> written;  // where this round's text cells are
+  // Where the text cells of the rounds not handed over yet are, by the round's parity.
+  std::vector<xls::WrittenRows> written[2];
   // Deleted sheets, emptied but kept until the workbook ends, so that no new sheet takes the
   // address a handle may still hold.
   std::vector<std::shared_ptr<xls::Sheet>> deleted;
   bool textsLost = false;  // interning failed: the workbook cannot be saved whole
 
-  std::uint32_t ticket(const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
-    if (interner.pending() >= kRoundTickets) settle();
-    if (written.empty() || written.back().sheet != &sheet) {
-      written.push_back({&sheet, row});
-    } else {
-      written.back().firstRow = std::min(written.back().firstRow, row);
+  // Makes `cell` a text cell holding `text`'s ticket.
+  void setText(xls::Cell& cell, const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
+    if (interner.pending() >= kRoundTickets) {
+      try {
+        interner.advance([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+          resolve(round, indexes);
+        });
+      } catch (...) {
+        loseTexts();
+      }
     }
-    return interner.add(text);
+    std::vector<xls::WrittenRows>& rows = written[interner.round() & 1];
+    if (rows.empty() || rows.back().sheet != &sheet) {
+      rows.push_back({&sheet, row, row});
+    } else {
+      rows.back().firstRow = std::min(rows.back().firstRow, row);
+      rows.back().lastRow = std::max(rows.back().lastRow, row);
+    }
+    cell.kind = xls::CellKind::Text;
+    cell.ticket = static_cast<std::uint8_t>(1 + (interner.round() & 1));
+    cell.text = interner.add(text);
   }
   // Every text cell holds its string index from here on.
   void settle() {
-    if (interner.pending() > 0) {
-      try {
-        interner.settle([this](const std::vector<std::uint32_t>& indexes) {
-          xls::ResolveTickets(book, std::move(written), indexes);
-        });
-      } catch (...) {
-        textsLost = true;
-        xls::ResolveTickets(book, std::move(written), {});
-      }
-      written.clear();
+    try {
+      interner.settle([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+        resolve(round, indexes);
+      });
+    } catch (...) {
+      loseTexts();
     }
     if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
+  }
+  void resolve(std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+    std::vector<xls::WrittenRows>& rows = written[round & 1];
+    xls::ResolveTickets(book, std::move(rows), indexes, static_cast<std::uint8_t>(1 + (round & 1)));
+    rows.clear();
+  }
+  // Every cell still holding a ticket becomes one the table does not have.
+  void loseTexts() {
+    textsLost = true;
+    resolve(0, {});
+    resolve(1, {});
   }
 };
 
@@ -245,11 +267,8 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  std::uint32_t ticket = sheet_.book_->ticket(sheet, area_.firstRow, text);
-  xls::Cell& cell = sheet.cellAt(area_.firstRow, area_.firstColumn);
-  cell.kind = xls::CellKind::Text;
-  cell.ticket = true;
-  cell.text = ticket;
+  sheet_.book_->setText(sheet.cellAt(area_.firstRow, area_.firstColumn), sheet, area_.firstRow,
+                        text);
 }
 
 void RangeObject::Value(double number) {

@@ -256,6 +256,43 @@ TEST(Range, ValuesAndFormats) {
   EXPECT_EQ(book.contents().sheets[0]->rows[3].at(1).text, bankText);
 }
 
+TEST(Range, CellsWrittenAgainRoundsLaterKeepTheLastValue) {
+  // Texts reach the string table in rounds of a few hundred thousand, settled a round late:
+  // here every cell is written again and again, across rounds and two sheets, some times as a
+  // number.
+  ApplicationObject app = CreateObject("Excel.Application");
+  WorkbookObject book = app.workbooks().Add();
+  app.worksheets().Add();
+  constexpr int kRows = 1000, kWrites = 700000;
+  std::vector<int> last(2 * kRows);
+  for (int i = 0; i < kWrites; ++i) {
+    int row = i / 2 % kRows;
+    std::string address = "B";
+    address += std::to_string(1 + row);
+    RangeObject cell = app.worksheets(1 + i % 2).range(address);
+    if (i % 7 == 0) {
+      cell.Value(static_cast<double>(i));
+    } else {
+      cell.Value("texto " + std::to_string(i));
+    }
+    last[i % 2 * kRows + row] = i;
+  }
+  const xls::Book& contents = book.contents();
+  for (int s = 0; s < 2; ++s) {
+    for (int row = 0; row < kRows; ++row) {
+      const xls::Cell* cell = CellOf(*contents.sheets[s], row, 1);
+      ASSERT_NE(cell, nullptr);
+      int i = last[s * kRows + row];
+      if (i % 7 == 0) {
+        EXPECT_EQ(cell->number, i);
+      } else {
+        ASSERT_EQ(cell->kind, xls::CellKind::Text);
+        EXPECT_EQ(contents.strings[cell->text], "texto " + std::to_string(i));
+      }
+    }
+  }
+}
+
 TEST(Range, RefusedOperations) {
   ApplicationObject app = CreateObject("Excel.Application");
   app.workbooks().Add();

@@ -83,24 +83,32 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
   std::vector<std::uint32_t> indexes;
   for (const std::string& text : texts) indexes.push_back(expected.intern(text));
 
-  // In two rounds, the second starting its tickets again at 0.
+  // In three rounds, each starting its tickets again at 0: the first handed over one round
+  // late by advance(), the last two by settle().
   StringTable strings;
   BackgroundInterner interner(strings);
-  const std::size_t half = 25000;
+  const std::size_t ends[] = {25000, 40000};
   std::vector<std::uint32_t> byTicket;
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (i == half) {
-      EXPECT_EQ(interner.pending(), half);
-      interner.settle([&](const std::vector<std::uint32_t>& indexes) { byTicket = indexes; });
+  std::vector<std::uint32_t> rounds;
+  auto take = [&](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+    rounds.push_back(round);
+    byTicket.insert(byTicket.end(), indexes.begin(), indexes.end());
+  };
+  for (std::size_t i = 0, round = 0; i < texts.size(); ++i) {
+    if (round < 2 && i == ends[round]) {
+      EXPECT_EQ(interner.pending(), ends[round] - (round ? ends[0] : 0));
+      interner.advance(take);
+      ++round;
     }
-    ASSERT_EQ(interner.add(texts[i]), i < half ? i : i - half);
+    ASSERT_EQ(interner.round(), round);
+    ASSERT_EQ(interner.add(texts[i]), i - (round ? ends[round - 1] : 0));
   }
-  interner.settle([&](const std::vector<std::uint32_t>& second) {
-    byTicket.insert(byTicket.end(), second.begin(), second.end());
-  });
+  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0}));
+  interner.settle(take);
+  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0, 1, 2}));
   EXPECT_EQ(byTicket, indexes);
   EXPECT_EQ(interner.pending(), 0u);
-  interner.settle([](const std::vector<std::uint32_t>& none) { EXPECT_TRUE(none.empty()); });
+  interner.settle([](std::uint32_t, const std::vector<std::uint32_t>&) { ADD_FAILURE(); });
   ASSERT_EQ(strings.size(), expected.size());
   for (std::uint32_t i = 0; i < strings.size(); ++i) ASSERT_EQ(strings[i], expected[i]);
 

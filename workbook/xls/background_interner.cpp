@@ -24,9 +24,10 @@ void BackgroundInterner::intern(const Batch& batch) {
     texts_.emplace_back(batch.bytes.data() + start, end - start);
     start = end;
   }
-  std::size_t first = indexes_.size();
-  indexes_.resize(first + texts_.size());
-  table_.intern(texts_.data(), texts_.size(), indexes_.data() + first);
+  std::vector<std::uint32_t>& indexes = indexes_[batch.round & 1];
+  std::size_t first = indexes.size();
+  indexes.resize(first + texts_.size());
+  table_.intern(texts_.data(), texts_.size(), indexes.data() + first);
 }
 
 void BackgroundInterner::send() {
@@ -46,7 +47,9 @@ void BackgroundInterner::send() {
       return;
     }
     changed_.wait(lock, [this] { return waiting_.size() < kWaitingBatches; });
+    filling_.round = round_;
     waiting_.push_back(std::move(filling_));
+    ++sent_;
     if (!spare_.empty()) {
       next = std::move(spare_.back());
       spare_.pop_back();
@@ -60,6 +63,9 @@ void BackgroundInterner::send() {
 
 void BackgroundInterner::internHere() {
   // A failure is kept for settle(): a later ticket must never meet an earlier text's index.
+  filling_.round = round_;
+  ++sent_;
+  ++done_;  // no thread runs, so nobody else counts
   if (!failure_) {
     try {
       intern(filling_);
@@ -80,7 +86,6 @@ void BackgroundInterner::work() {
       if (waiting_.empty()) return;
       batch = std::move(waiting_.front());
       waiting_.pop_front();
-      busy_ = true;
     }
     changed_.notify_all();
     // After a failure the batches are only taken, so that the caller never waits in vain.
@@ -94,47 +99,45 @@ void BackgroundInterner::work() {
     {
       std::lock_guard lock(mutex_);
       spare_.push_back(std::move(batch));
-      busy_ = false;
+      ++done_;
     }
     changed_.notify_all();
   }
 }
 
-std::vector<std::uint32_t>& BackgroundInterner::waitForRound() {
-  // A workbook whose texts never filled a batch starts no thread for them.
-  if (!thread_.joinable()) {
-    internHere();
-  } else if (!filling_.ends.empty()) {
-    send();
-  }
-  // Idle with nothing waiting, the thread touches neither the table nor the indexes until the
-  // next batch is sent.
+std::vector<std::uint32_t>& BackgroundInterner::waitFor(std::uint64_t batches,
+                                                        std::uint32_t round) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return waiting_.empty() && !busy_; });
+  changed_.wait(lock, [this, batches] { return done_ >= batches; });
   if (failure_) std::rethrow_exception(failure_);
-  return indexes_;
+  return indexes_[round & 1];
 }
 
 void ResolveTickets(Book& book, std::vector<WrittenRows> written,
-                    const std::vector<std::uint32_t>& indexes) {
-  // By sheet, each with its first row written, so that a book of many sheets is not searched
-  // once per sheet.
+                    const std::vector<std::uint32_t>& indexes, std::uint8_t mark) {
+  // By sheet, so that a book of many sheets is not searched once per sheet.
   auto bySheet = [](const WrittenRows& a, const WrittenRows& b) {
-    return a.sheet != b.sheet ? std::less<>()(a.sheet, b.sheet) : a.firstRow < b.firstRow;
+    return std::less<>()(a.sheet, b.sheet);
   };
   std::sort(written.begin(), written.end(), bySheet);
   for (const auto& sheet : book.sheets) {
     if (!sheet) continue;
-    auto it =
-        std::lower_bound(written.begin(), written.end(), WrittenRows{sheet.get(), 0}, bySheet);
-    if (it == written.end() || it->sheet != sheet.get()) continue;
-    for (std::size_t r = it->firstRow; r < sheet->rows.size(); ++r) {
+    auto [from, to] =
+        std::equal_range(written.begin(), written.end(), WrittenRows{sheet.get(), 0, 0}, bySheet);
+    if (from == to) continue;
+    std::uint32_t first = from->firstRow, last = from->lastRow;
+    for (auto it = from; it != to; ++it) {
+      first = std::min(first, it->firstRow);
+      last = std::max(last, it->lastRow);
+    }
+    for (std::size_t r = first; r <= last && r < sheet->rows.size(); ++r) {
       for (Cell& cell : sheet->rows[r]) {
-        if (cell.kind != CellKind::Text || !cell.ticket) continue;
+        // Cells written again in a later round hold that round's mark, and stay.
+        if (cell.kind != CellKind::Text || cell.ticket != mark) continue;
         // A ticket the interner never saw (none should exist) becomes an index the table does
         // not have, which saves as an empty cell.
         cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
-        cell.ticket = false;
+        cell.ticket = 0;
       }
     }
   }

@@ -16,10 +16,12 @@ namespace quadrelo::xls {
 
 // Interns texts into a StringTable on a thread of its own, so that the table's lookups (a cache
 // miss each once a large workbook's table outgrows the caches) run on a second core beside the
-// caller's work. Texts are interned in rounds: add() hands out the tickets 0, 1, 2, ... of the
-// round in call order; settle() waits for the thread and gives, for each ticket, the index
-// intern() would have returned had the same texts been interned in the same order, and starts a
-// new round. The table belongs to the thread except between settle() and the next add().
+// caller's work. Texts are interned in rounds 0, 1, 2, ...: add() hands out the tickets 0, 1,
+// 2, ... of the current round in call order, and a round's tickets are later handed over with
+// the index intern() would have returned for each, had the same texts been interned in the same
+// order. advance() ends a round without waiting for the thread, so that it always has texts to
+// work on, and hands over the round before; settle() waits for the thread and hands over every
+// round left. The table belongs to the thread except between settle() and the next add().
 // Texts travel in batches, and only a few batches wait at a time, so that a caller faster than
 // the thread waits for it rather than piling up texts.
 class BackgroundInterner {
@@ -38,13 +40,38 @@ class BackgroundInterner {
   }
   // Tickets handed out in this round.
   std::uint32_t pending() const { return tickets_; }
-  // Waits for the thread, hands `use` the index of every ticket of the round, and starts a new
-  // round. Rethrows what interning threw (running out of memory), and then every later round
-  // fails too.
+  // The round add() hands out tickets of.
+  std::uint32_t round() const { return round_; }
+  // Ends this round and starts the next; then calls use(round, indexes) with the round before
+  // the one ended, if it was not handed over yet, and the index of each of its tickets, waiting
+  // for the thread only if it has not finished that round. Rethrows what interning threw
+  // (running out of memory), and then every later call fails too.
+  template <class Use>
+  void advance(Use&& use) {
+    if (!filling_.ends.empty()) send();
+    bool earlier = ended_;
+    std::uint64_t earlierBatches = endedAt_;
+    ended_ = true;
+    endedAt_ = sent_;
+    ++round_;
+    tickets_ = 0;
+    if (earlier) handOver(round_ - 2, earlierBatches, use);
+  }
+  // Waits for the thread and calls use(round, indexes) for every round not handed over yet,
+  // oldest first; then starts a new round. Fails as advance() does.
   template <class Use>
   void settle(Use&& use) {
-    use(static_cast<const std::vector<std::uint32_t>&>(waitForRound()));
-    indexes_.clear();  // its memory serves the next round
+    if (tickets_ == 0 && !ended_) return;
+    // A workbook whose texts never filled a batch starts no thread for them.
+    if (!thread_.joinable()) {
+      internHere();
+    } else if (!filling_.ends.empty()) {
+      send();
+    }
+    if (ended_) handOver(round_ - 1, endedAt_, use);
+    ended_ = false;
+    if (tickets_ > 0) handOver(round_, sent_, use);
+    ++round_;
     tickets_ = 0;
   }
 
@@ -57,39 +84,55 @@ class BackgroundInterner {
   struct Batch {
     std::string bytes;              // the texts back to back
     std::vector<std::size_t> ends;  // where each text ends in `bytes`
+    std::uint32_t round = 0;
   };
 
-  std::vector<std::uint32_t>& waitForRound();
+  template <class Use>
+  void handOver(std::uint32_t round, std::uint64_t batches, Use& use) {
+    std::vector<std::uint32_t>& indexes = waitFor(batches, round);
+    use(round, static_cast<const std::vector<std::uint32_t>&>(indexes));
+    indexes.clear();  // its memory serves the round two later
+  }
+  // Waits until the thread has interned the first `batches` batches; gives the indexes of
+  // `round`, which must be among them.
+  std::vector<std::uint32_t>& waitFor(std::uint64_t batches, std::uint32_t round);
   void send();
   void intern(const Batch& batch);
   void internHere();
   void work();
 
   StringTable& table_;
+  std::uint32_t round_ = 0;
   std::uint32_t tickets_ = 0;
-  Batch filling_;  // the caller's
+  bool ended_ = false;         // round_ - 1 has ended and is not handed over yet
+  std::uint64_t endedAt_ = 0;  // batches sent when it ended
+  std::uint64_t sent_ = 0;     // batches sent (or interned here) so far
+  Batch filling_;              // the caller's
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Batch> waiting_;  // for the thread, oldest first
   std::vector<Batch> spare_;   // interned, kept for their capacity
-  bool busy_ = false;          // the thread is interning a batch
+  std::uint64_t done_ = 0;     // batches interned so far
   bool closing_ = false;
-  // The thread's while it runs; the caller's once the thread is idle with nothing waiting.
-  std::vector<std::uint32_t> indexes_;
+  // The indexes of two rounds at a time, by the round's parity: each is the thread's until
+  // every batch of its round is interned, and the caller's from then until it is handed over.
+  std::vector<std::uint32_t> indexes_[2];
   std::vector<std::string_view> texts_;  // the batch being interned
   std::exception_ptr failure_;
   std::thread thread_;
 };
 
-// Where a round wrote its text cells: a sheet, from one of its rows down.
+// Where a round wrote its text cells: a sheet, between two of its rows.
 struct WrittenRows {
   const Sheet* sheet = nullptr;
   std::uint32_t firstRow = 0;
+  std::uint32_t lastRow = 0;
 };
 
-// Turns the tickets that text cells hold (Cell::ticket) into string indexes, through `indexes`
-// from settle(); only the rows `written` names are looked at.
+// Turns the tickets of one round that text cells hold (Cell::ticket == `mark`) into string
+// indexes, through the `indexes` advance() or settle() handed over; only the rows `written`
+// names are looked at.
 void ResolveTickets(Book& book, std::vector<WrittenRows> written,
-                    const std::vector<std::uint32_t>& indexes);
+                    const std::vector<std::uint32_t>& indexes, std::uint8_t mark);
 
 }  // namespace quadrelo::xls

@@ -14,6 +14,10 @@ namespace quadrelo::xls {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;  // a power of two
+// Blocks of strings start small for small workbooks and stop growing where another block costs
+// nothing next to filling it.
+constexpr std::size_t kFirstBlockBytes = 16 * 1024;
+constexpr std::size_t kLargestBlockBytes = 4 * 1024 * 1024;
 
 std::uint64_t Load64(const char* p) {
   std::uint64_t word;
@@ -85,7 +89,21 @@ inline void Prefetch(const void* address) {
 
 }  // namespace
 
-StringTable::StringTable() : offsets_{0}, slots_(kInitialSlots, 0) {}
+StringTable::StringTable() : slots_(kInitialSlots, 0) {}
+
+StringTable::StringTable(const StringTable& other) : widths_(other.widths_), slots_(other.slots_) {
+  places_.reserve(other.size());
+  for (std::uint32_t i = 0; i < other.size(); ++i) store(other[i]);
+}
+
+void StringTable::swap(StringTable& other) noexcept {
+  blocks_.swap(other.blocks_);
+  std::swap(blockUsed_, other.blockUsed_);
+  std::swap(blockSize_, other.blockSize_);
+  places_.swap(other.places_);
+  widths_.swap(other.widths_);
+  slots_.swap(other.slots_);
+}
 
 std::uint32_t StringTable::intern(std::string_view utf8) { return intern(utf8, HashBytes(utf8)); }
 
@@ -115,10 +133,8 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
   for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
     std::uint64_t entry = slots_[slot];
     if (entry == 0) {
-      // Measured first: `utf8` may view this table's own bytes, which appending can move.
       widths_.push_back(TextWidthQuarters(utf8));
-      bytes_.append(utf8.data(), utf8.size());
-      offsets_.push_back(bytes_.size());
+      store(utf8);
       slots_[slot] = tag | size();
       return size() - 1;
     }
@@ -130,6 +146,28 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
       }
     }
   }
+}
+
+void StringTable::store(std::string_view utf8) {
+  std::size_t lengthBytes = 1;
+  for (std::size_t rest = utf8.size() >> 7; rest != 0; rest >>= 7) ++lengthBytes;
+  std::size_t needed = lengthBytes + utf8.size();
+  if (blocks_.empty() || blockSize_ - blockUsed_ < needed) {
+    std::size_t size =
+        blocks_.empty() ? kFirstBlockBytes : std::min(blockSize_ * 2, kLargestBlockBytes);
+    size = std::max(size, needed);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+    blockSize_ = size;
+    blockUsed_ = 0;
+  }
+  places_.push_back(std::uint64_t{blocks_.size() - 1} << kBlockShift | blockUsed_);
+  char* out = blocks_.back().get() + blockUsed_;
+  std::size_t length = utf8.size();
+  for (; length >= 0x80; length >>= 7) *out++ = static_cast<char>(0x80 | (length & 0x7F));
+  *out++ = static_cast<char>(length);
+  // Blocks never move, so `utf8` may even view this table's own bytes.
+  if (!utf8.empty()) std::memcpy(out, utf8.data(), utf8.size());
+  blockUsed_ += needed;
 }
 
 void StringTable::grow() {

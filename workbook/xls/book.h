@@ -21,11 +21,18 @@ inline constexpr std::uint32_t kMaxColumns = 256;
 inline constexpr std::size_t kMaxCellTextUnits = 32767;
 
 // The workbook's shared strings, UTF-8, each stored once; an index is given in order of first use.
-// Kept compact (one byte arena and an open-addressing index) because large workbooks hold
+// Kept compact (blocks of bytes and an open-addressing index) because large workbooks hold
 // millions of distinct texts.
 class StringTable {
  public:
   StringTable();
+  StringTable(const StringTable& other);
+  StringTable(StringTable&&) = default;
+  StringTable& operator=(StringTable other) {
+    swap(other);
+    return *this;
+  }
+  void swap(StringTable& other) noexcept;
   std::uint32_t intern(std::string_view utf8);
   // Interns `count` texts in order, as intern() would one by one, and puts their indexes in
   // `indexes`. Faster for many texts: it fetches the table's memory for the texts ahead early.
@@ -33,9 +40,18 @@ class StringTable {
   // An index the table does not have gives the empty string.
   std::string_view operator[](std::uint32_t index) const {
     if (index >= size()) return {};
-    return std::string_view(bytes_.data() + offsets_[index], offsets_[index + 1] - offsets_[index]);
+    std::uint64_t place = places_[index];
+    const char* p = blocks_[place >> kBlockShift].get() + (place & kOffsetMask);
+    // The length, seven bits a byte, low bits first.
+    std::size_t length = 0;
+    for (int shift = 0;; shift += 7) {
+      auto byte = static_cast<unsigned char>(*p++);
+      length |= std::size_t{byte & 0x7Fu} << shift;
+      if (byte < 0x80) break;
+    }
+    return std::string_view(p, length);
   }
-  std::uint32_t size() const { return static_cast<std::uint32_t>(offsets_.size() - 1); }
+  std::uint32_t size() const { return static_cast<std::uint32_t>(places_.size()); }
   // TextWidthQuarters of string `index`, measured once when it was added: column widths need it
   // for every cell. 0 for an index the table does not have.
   std::uint8_t widthQuarters(std::uint32_t index) const {
@@ -43,12 +59,21 @@ class StringTable {
   }
 
  private:
+  static constexpr int kBlockShift = 40;
+  static constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kBlockShift) - 1;
+
   void grow();
   std::uint32_t intern(std::string_view utf8, std::uint64_t hash);
+  // Stores the bytes of a new string, without its width or slot.
+  void store(std::string_view utf8);
 
-  std::string bytes_;                   // every string, back to back
-  std::vector<std::uint64_t> offsets_;  // string i is bytes_[offsets_[i], offsets_[i + 1])
-  std::vector<std::uint8_t> widths_;    // TextWidthQuarters of each string
+  // Every string as its length and its bytes, back to back in blocks that are never moved, so
+  // that a growing table copies nothing it holds.
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t blockUsed_ = 0;          // bytes taken in the last block
+  std::size_t blockSize_ = 0;          // and its size
+  std::vector<std::uint64_t> places_;  // string i starts at block (places_[i] >> kBlockShift)
+  std::vector<std::uint8_t> widths_;   // TextWidthQuarters of each string
   // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
   // hash above, so that probing and growing rarely need to look at the strings themselves.
   std::vector<std::uint64_t> slots_;
@@ -62,9 +87,9 @@ struct Cell {
   CellKind kind = CellKind::Blank;
   bool bold = false;
   std::uint16_t format = 0;  // index into Book::formats; 0 is "General"
-  // `text` is still the object model's interner ticket, not a string index (never so in a
-  // workbook being saved or looked at).
-  bool ticket = false;
+  // Non-zero while `text` is still the object model's interner ticket, not a string index
+  // (never so in a workbook being saved or looked at): 1 + the parity of the ticket's round.
+  std::uint8_t ticket = 0;
   union {
     double number = 0;   // kind == Number
     std::uint32_t text;  // kind == Text: index into Book::strings

@@ -27,9 +27,9 @@ struct WorkbookState {
   // at, and one round late whenever a round has handed out kRoundTickets, which bounds the
   // memory tickets take.
   xls::BackgroundInterner interner{book.strings};
-  static constexpr std::uint32_t kRoundTickets = 1u << 18;
-  // Where the text cells of the rounds not handed over yet are, by the round's parity.
-  std::vector<xls::WrittenRows> written[2];
+  static constexpr std::uint32_t kRoundTickets = 1u << 16;
+  // Where the text cells of the rounds not handed over yet are, by round % kRoundsAtOnce.
+  std::vector<xls::WrittenRows> written[xls::BackgroundInterner::kRoundsAtOnce];
   // Deleted sheets, emptied but kept until the workbook ends, so that no new sheet takes the
   // address a handle may still hold.
   std::vector<std::shared_ptr<xls::Sheet>> deleted;
@@ -46,7 +46,8 @@ struct WorkbookState {
         loseTexts();
       }
     }
-    std::vector<xls::WrittenRows>& rows = written[interner.round() & 1];
+    std::vector<xls::WrittenRows>& rows =
+        written[interner.round() % xls::BackgroundInterner::kRoundsAtOnce];
     if (rows.empty() || rows.back().sheet != &sheet) {
       rows.push_back({&sheet, row, row});
     } else {
@@ -54,7 +55,7 @@ struct WorkbookState {
       rows.back().lastRow = std::max(rows.back().lastRow, row);
     }
     cell.kind = xls::CellKind::Text;
-    cell.ticket = static_cast<std::uint8_t>(1 + (interner.round() & 1));
+    cell.ticket = xls::TicketMark(interner.round());
     cell.text = interner.add(text);
   }
   // Every text cell holds its string index from here on.
@@ -69,15 +70,16 @@ struct WorkbookState {
     if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
   }
   void resolve(std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
-    std::vector<xls::WrittenRows>& rows = written[round & 1];
-    xls::ResolveTickets(book, std::move(rows), indexes, static_cast<std::uint8_t>(1 + (round & 1)));
+    std::vector<xls::WrittenRows>& rows = written[round % xls::BackgroundInterner::kRoundsAtOnce];
+    xls::ResolveTickets(book, std::move(rows), indexes, xls::TicketMark(round));
     rows.clear();
   }
   // Every cell still holding a ticket becomes one the table does not have.
   void loseTexts() {
     textsLost = true;
-    resolve(0, {});
-    resolve(1, {});
+    for (std::uint32_t round = 0; round < xls::BackgroundInterner::kRoundsAtOnce; ++round) {
+      resolve(round, {});
+    }
   }
 };
 

@@ -83,11 +83,12 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
   std::vector<std::uint32_t> indexes;
   for (const std::string& text : texts) indexes.push_back(expected.intern(text));
 
-  // In three rounds, each starting its tickets again at 0: the first handed over one round
-  // late by advance(), the last two by settle().
+  // In rounds that each start their tickets again at 0: the first handed over by advance()
+  // once kRoundsAtOnce rounds have begun, the others by settle().
+  static_assert(BackgroundInterner::kRoundsAtOnce == 3);
   StringTable strings;
   BackgroundInterner interner(strings);
-  const std::size_t ends[] = {25000, 40000};
+  const std::size_t starts[] = {0, 25000, 40000, 50000};
   std::vector<std::uint32_t> byTicket;
   std::vector<std::uint32_t> rounds;
   auto take = [&](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
@@ -95,17 +96,17 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
     byTicket.insert(byTicket.end(), indexes.begin(), indexes.end());
   };
   for (std::size_t i = 0, round = 0; i < texts.size(); ++i) {
-    if (round < 2 && i == ends[round]) {
-      EXPECT_EQ(interner.pending(), ends[round] - (round ? ends[0] : 0));
+    if (round < 3 && i == starts[round + 1]) {
+      EXPECT_EQ(interner.pending(), starts[round + 1] - starts[round]);
       interner.advance(take);
       ++round;
+      EXPECT_EQ(rounds.size(), round == 3 ? 1u : 0u);
     }
     ASSERT_EQ(interner.round(), round);
-    ASSERT_EQ(interner.add(texts[i]), i - (round ? ends[round - 1] : 0));
+    ASSERT_EQ(interner.add(texts[i]), i - starts[round]);
   }
-  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0}));
   interner.settle(take);
-  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0, 1, 2}));
+  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0, 1, 2, 3}));
   EXPECT_EQ(byTicket, indexes);
   EXPECT_EQ(interner.pending(), 0u);
   interner.settle([](std::uint32_t, const std::vector<std::uint32_t>&) { ADD_FAILURE(); });

@@ -24,7 +24,7 @@ void BackgroundInterner::intern(const Batch& batch) {
     texts_.emplace_back(batch.bytes.data() + start, end - start);
     start = end;
   }
-  std::vector<std::uint32_t>& indexes = indexes_[batch.round & 1];
+  std::vector<std::uint32_t>& indexes = indexes_[batch.round % kRoundsAtOnce];
   std::size_t first = indexes.size();
   indexes.resize(first + texts_.size());
   table_.intern(texts_.data(), texts_.size(), indexes.data() + first);
@@ -110,7 +110,7 @@ std::vector<std::uint32_t>& BackgroundInterner::waitFor(std::uint64_t batches,
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this, batches] { return done_ >= batches; });
   if (failure_) std::rethrow_exception(failure_);
-  return indexes_[round & 1];
+  return indexes_[round % kRoundsAtOnce];
 }
 
 void ResolveTickets(Book& book, std::vector<WrittenRows> written,

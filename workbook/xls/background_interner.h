@@ -20,7 +20,8 @@ namespace quadrelo::xls {
 // 2, ... of the current round in call order, and a round's tickets are later handed over with
 // the index intern() would have returned for each, had the same texts been interned in the same
 // order. advance() ends a round without waiting for the thread, so that it always has texts to
-// work on, and hands over the round before; settle() waits for the thread and hands over every
+// work on, and hands over the rounds that ended kRoundsAtOnce - 1 rounds before; settle() waits
+// for the thread and hands over every
 // round left. The table belongs to the thread except between settle() and the next add().
 // Texts travel in batches, and only a few batches wait at a time, so that a caller faster than
 // the thread waits for it rather than piling up texts.
@@ -38,40 +39,45 @@ class BackgroundInterner {
     filling_.ends.push_back(filling_.bytes.size());
     return tickets_++;
   }
+  // Rounds whose tickets may be out at once: the current one and those not handed over yet.
+  static constexpr std::uint32_t kRoundsAtOnce = 3;
+
   // Tickets handed out in this round.
   std::uint32_t pending() const { return tickets_; }
   // The round add() hands out tickets of.
   std::uint32_t round() const { return round_; }
-  // Ends this round and starts the next; then calls use(round, indexes) with the round before
-  // the one ended, if it was not handed over yet, and the index of each of its tickets, waiting
-  // for the thread only if it has not finished that round. Rethrows what interning threw
+  // Ends this round and starts the next; then, for the rounds that ended kRoundsAtOnce - 1 rounds
+  // before the one ended, calls use(round, indexes) with the index of each of their tickets,
+  // waiting for the thread only if it has not finished them yet. Rethrows what interning threw
   // (running out of memory), and then every later call fails too.
   template <class Use>
   void advance(Use&& use) {
     if (!filling_.ends.empty()) send();
-    bool earlier = ended_;
-    std::uint64_t earlierBatches = endedAt_;
-    ended_ = true;
-    endedAt_ = sent_;
+    endedAt_[round_ % kRoundsAtOnce] = sent_;
     ++round_;
     tickets_ = 0;
-    if (earlier) handOver(round_ - 2, earlierBatches, use);
+    // The new round takes the indexes of the one kRoundsAtOnce before it.
+    while (round_ - handedOver_ >= kRoundsAtOnce) {
+      handOver(handedOver_, endedAt_[handedOver_ % kRoundsAtOnce], use);
+      ++handedOver_;
+    }
   }
   // Waits for the thread and calls use(round, indexes) for every round not handed over yet,
   // oldest first; then starts a new round. Fails as advance() does.
   template <class Use>
   void settle(Use&& use) {
-    if (tickets_ == 0 && !ended_) return;
+    if (tickets_ == 0 && handedOver_ == round_) return;
     // A workbook whose texts never filled a batch starts no thread for them.
     if (!thread_.joinable()) {
       internHere();
     } else if (!filling_.ends.empty()) {
       send();
     }
-    if (ended_) handOver(round_ - 1, endedAt_, use);
-    ended_ = false;
+    for (; handedOver_ < round_; ++handedOver_) {
+      handOver(handedOver_, endedAt_[handedOver_ % kRoundsAtOnce], use);
+    }
     if (tickets_ > 0) handOver(round_, sent_, use);
-    ++round_;
+    handedOver_ = ++round_;
     tickets_ = 0;
   }
 
@@ -91,7 +97,7 @@ class BackgroundInterner {
   void handOver(std::uint32_t round, std::uint64_t batches, Use& use) {
     std::vector<std::uint32_t>& indexes = waitFor(batches, round);
     use(round, static_cast<const std::vector<std::uint32_t>&>(indexes));
-    indexes.clear();  // its memory serves the round two later
+    indexes.clear();  // its memory serves a later round
   }
   // Waits until the thread has interned the first `batches` batches; gives the indexes of
   // `round`, which must be among them.
@@ -104,19 +110,20 @@ class BackgroundInterner {
   StringTable& table_;
   std::uint32_t round_ = 0;
   std::uint32_t tickets_ = 0;
-  bool ended_ = false;         // round_ - 1 has ended and is not handed over yet
-  std::uint64_t endedAt_ = 0;  // batches sent when it ended
-  std::uint64_t sent_ = 0;     // batches sent (or interned here) so far
-  Batch filling_;              // the caller's
+  std::uint32_t handedOver_ = 0;  // the rounds before this one are
+  // The batches sent when each round not handed over yet ended, by round % kRoundsAtOnce.
+  std::uint64_t endedAt_[kRoundsAtOnce] = {};
+  std::uint64_t sent_ = 0;  // batches sent (or interned here) so far
+  Batch filling_;           // the caller's
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Batch> waiting_;  // for the thread, oldest first
   std::vector<Batch> spare_;   // interned, kept for their capacity
   std::uint64_t done_ = 0;     // batches interned so far
   bool closing_ = false;
-  // The indexes of two rounds at a time, by the round's parity: each is the thread's until
+  // The indexes of the rounds out at once, by round % kRoundsAtOnce: each is the thread's until
   // every batch of its round is interned, and the caller's from then until it is handed over.
-  std::vector<std::uint32_t> indexes_[2];
+  std::vector<std::uint32_t> indexes_[kRoundsAtOnce];
   std::vector<std::string_view> texts_;  // the batch being interned
   std::exception_ptr failure_;
   std::thread thread_;
@@ -128,6 +135,11 @@ struct WrittenRows {
   std::uint32_t firstRow = 0;
   std::uint32_t lastRow = 0;
 };
+
+// The mark (Cell::ticket) of the text cells that hold a ticket of `round`.
+inline std::uint8_t TicketMark(std::uint32_t round) {
+  return static_cast<std::uint8_t>(1 + round % BackgroundInterner::kRoundsAtOnce);
+}
 
 // Turns the tickets of one round that text cells hold (Cell::ticket == `mark`) into string
 // indexes, through the `indexes` advance() or settle() handed over; only the rows `written`

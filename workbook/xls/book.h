@@ -88,7 +88,7 @@ struct Cell {
   bool bold = false;
   std::uint16_t format = 0;  // index into Book::formats; 0 is "General"
   // Non-zero while `text` is still the object model's interner ticket, not a string index
-  // (never so in a workbook being saved or looked at): 1 + the parity of the ticket's round.
+  // (never so in a workbook being saved or looked at): which round's (TicketMark).
   std::uint8_t ticket = 0;
   union {
     double number = 0;   // kind == Number

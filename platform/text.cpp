@@ -49,15 +49,7 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
     // Runs of ASCII, most of a Spanish text, are copied eight bytes at a time, up to the first
     // byte that is not (the copy may run past it; that room is written over next).
     if (end - in >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, in, 8);
-      std::uint64_t high = word & 0x8080808080808080ull;
-      int ascii = 8;
-      if (high != 0) {
-        ascii = (std::endian::native == std::endian::little ? std::countr_zero(high)
-                                                            : std::countl_zero(high)) /
-                8;
-      }
+      int ascii = AsciiBytesOfWord(in);
       std::memcpy(p, in, 8);
       p += ascii;
       in += ascii;

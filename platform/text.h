@@ -31,6 +31,18 @@ inline bool IsAscii(std::string_view bytes) {
   return true;
 }
 
+// How many of the eight bytes at `p` come before the first that is not ASCII: 8 when all are.
+// For copying runs of ASCII a word at a time.
+inline int AsciiBytesOfWord(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  std::uint64_t high = word & 0x8080808080808080ull;
+  if (high == 0) return 8;
+  return (std::endian::native == std::endian::little ? std::countr_zero(high)
+                                                     : std::countl_zero(high)) /
+         8;
+}
+
 // 'A'-'Z' become 'a'-'z'; every other character, of any width, stays as it is.
 template <class Char>
 constexpr Char LowerAscii(Char c) {

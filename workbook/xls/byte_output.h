@@ -41,6 +41,7 @@ class ByteOutput {
     if (output_) output_->write(static_cast<const char*>(data), size);
   }
   void zeros(std::uint64_t count);
+  bool counting() const { return !output_; }
   // Bytes written so far, buffered ones included.
   std::uint64_t position() const { return position_; }
   // Hands the buffered bytes to the sink (throws what the sink throws).

@@ -44,7 +44,8 @@ class RecordWriter {
   static constexpr std::size_t kMaxBody = 8224;
 
   // `streamStart` is the output position where the Workbook stream begins.
-  RecordWriter(ByteOutput& out, std::uint64_t streamStart) : out_(out), start_(streamStart) {}
+  RecordWriter(ByteOutput& out, std::uint64_t streamStart)
+      : out_(out), start_(streamStart), counting_(out.counting()) {}
 
   // A whole record. A longer body is cut into CONTINUE records at arbitrary bytes, which is
   // right for records whose parts carry no structure of their own.
@@ -70,7 +71,7 @@ class RecordWriter {
   void append(const void* data, std::size_t size) {
     assert(size <= room());
     if (size > room()) RefuseOverfullRecord();
-    std::memcpy(body_.data() + used_, data, size);
+    if (!counting_) std::memcpy(body_.data() + used_, data, size);
     used_ += size;
   }
   void startContinue();
@@ -87,6 +88,7 @@ class RecordWriter {
 
   ByteOutput& out_;
   std::uint64_t start_;
+  const bool counting_;  // only measuring: the bodies' bytes go nowhere, so are not kept
   bool open_ = false;
   std::uint16_t id_ = 0;
   std::size_t used_ = 0;

@@ -1,6 +1,7 @@
 #include "workbook/xls/shared_strings.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/text.h"
@@ -61,6 +62,14 @@ class StringEncoder {
     const auto* p = reinterpret_cast<const std::uint8_t*>(utf8.data());
     const auto* end = p + utf8.size();
     while (p != end) {
+      // ASCII runs a word at a time; the output, never ahead of the input, has room for it.
+      if (end - p >= 8) {
+        int ascii = AsciiBytesOfWord(reinterpret_cast<const char*>(p));
+        std::memcpy(out, p, 8);
+        out += ascii;
+        p += ascii;
+        if (ascii == 8) continue;
+      }
       std::uint8_t lead = *p++;
       if (lead < 0x80) {
         *out++ = static_cast<char>(lead);

@@ -108,20 +108,43 @@ void StringTable::swap(StringTable& other) noexcept {
 std::uint32_t StringTable::intern(std::string_view utf8) { return intern(utf8, HashBytes(utf8)); }
 
 void StringTable::intern(const std::string_view* texts, std::size_t count, std::uint32_t* indexes) {
-  // In a large table a text's slot is a cache miss. Hashing a few texts ahead and asking for
-  // their slots early lets those misses overlap instead of coming one after the other. (Asking
-  // early for the offsets and bytes the slots point at as well did not pay.)
-  constexpr std::size_t kAhead = 16;
+  // In a large table a text's slot is a cache miss, and for a text met before so are the place
+  // and the bytes of the string it matches. The texts ahead go through three steps, each a few
+  // texts after the one before: their slots are asked for, then the places of the strings those
+  // slots hold, then those strings' bytes, so that the misses overlap instead of coming one
+  // after the other. The steps only ask; the table may change under them without harm.
+  constexpr std::size_t kAhead = 16;  // a power of two
+  constexpr std::size_t kPlaceStep = 8, kBytesStep = 12;
   std::uint64_t hashes[kAhead];
+  std::uint32_t matches[kAhead];  // index + 1 of a string whose tag matches, or 0
   for (std::size_t i = 0; i < count + kAhead; ++i) {
     if (i < count) {
       hashes[i % kAhead] = HashBytes(texts[i]);
       Prefetch(&slots_[(hashes[i % kAhead] >> 32) & (slots_.size() - 1)]);
     }
+    if (i >= kPlaceStep && i - kPlaceStep < count) {
+      std::size_t k = (i - kPlaceStep) % kAhead;
+      matches[k] = firstMatch(hashes[k]);
+      if (matches[k] != 0) Prefetch(&places_[matches[k] - 1]);
+    }
+    if (i >= kBytesStep && i - kBytesStep < count) {
+      std::size_t k = (i - kBytesStep) % kAhead;
+      if (matches[k] != 0) Prefetch(placeOf(matches[k] - 1));
+    }
     if (i >= kAhead - 1 && i - (kAhead - 1) < count) {
       std::size_t k = i - (kAhead - 1);
       indexes[k] = intern(texts[k], hashes[k % kAhead]);
     }
+  }
+}
+
+std::uint32_t StringTable::firstMatch(std::uint64_t hash) const {
+  const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
+    std::uint64_t entry = slots_[slot];
+    if (entry == 0) return 0;
+    if ((entry & 0xFFFFFFFF00000000ull) == tag) return static_cast<std::uint32_t>(entry);
   }
 }
 

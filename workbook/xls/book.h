@@ -40,8 +40,7 @@ class StringTable {
   // An index the table does not have gives the empty string.
   std::string_view operator[](std::uint32_t index) const {
     if (index >= size()) return {};
-    std::uint64_t place = places_[index];
-    const char* p = blocks_[place >> kBlockShift].get() + (place & kOffsetMask);
+    const char* p = placeOf(index);
     // The length, seven bits a byte, low bits first.
     std::size_t length = 0;
     for (int shift = 0;; shift += 7) {
@@ -64,6 +63,14 @@ class StringTable {
 
   void grow();
   std::uint32_t intern(std::string_view utf8, std::uint64_t hash);
+  // Index + 1 of the first string in the probe sequence of `hash` whose slot carries the same
+  // tag (not necessarily the same text), or 0.
+  std::uint32_t firstMatch(std::uint64_t hash) const;
+  // Where string `index` (which the table has) starts: its length, then its bytes.
+  const char* placeOf(std::uint32_t index) const {
+    std::uint64_t place = places_[index];
+    return blocks_[place >> kBlockShift].get() + (place & kOffsetMask);
+  }
   // Stores the bytes of a new string, without its width or slot.
   void store(std::string_view utf8);
 

@@ -76,7 +76,8 @@ inline std::string_view TakePiece(std::string_view line, Piece piece) {
   return line.substr(start, static_cast<std::size_t>(piece.length));
 }
 
-// The column's pieces cleaned and joined in `bytes` (its capacity reused), viewed there.
+// The column's pieces cleaned and joined at the start of `bytes` (its memory reused), viewed
+// there.
 std::string_view JoinPieces(std::string_view line, const ColumnField& field, std::string& bytes);
 
 // The column's raw bytes (still in the file's code page): its pieces cleaned and joined. A

@@ -244,7 +244,7 @@ void WorksheetObject::Delete() {
     book_->deleted.push_back(std::move(*position));
     book.sheets.erase(position);
   });
-  self = xls::Sheet{};
+  self.clear();
 }
 
 // ---- Range and Font -------------------------------------------------------------------------
@@ -300,7 +300,7 @@ void RangeObject::NumberFormat(std::string_view format) {
     sheet.columnFormats[c] = index;
   }
   // Cells already in the columns take the format and keep their font.
-  for (std::vector<xls::Cell>& cells : sheet.rows) {
+  for (xls::Row& cells : sheet.rows) {
     for (xls::Cell& cell : cells) {
       if (cell.column >= area_.firstColumn && cell.column <= area_.lastColumn) cell.format = index;
     }

@@ -85,10 +85,10 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
 
   // In rounds that each start their tickets again at 0: the first handed over by advance()
   // once kRoundsAtOnce rounds have begun, the others by settle().
-  static_assert(BackgroundInterner::kRoundsAtOnce == 3);
+  static_assert(BackgroundInterner::kRoundsAtOnce == 4);
   StringTable strings;
   BackgroundInterner interner(strings);
-  const std::size_t starts[] = {0, 25000, 40000, 50000};
+  const std::size_t starts[] = {0, 25000, 40000, 45000, 50000};
   std::vector<std::uint32_t> byTicket;
   std::vector<std::uint32_t> rounds;
   auto take = [&](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
@@ -96,17 +96,17 @@ TEST(XlsStringTable, InternedOnASecondThreadAsOneByOne) {
     byTicket.insert(byTicket.end(), indexes.begin(), indexes.end());
   };
   for (std::size_t i = 0, round = 0; i < texts.size(); ++i) {
-    if (round < 3 && i == starts[round + 1]) {
+    if (round < 4 && i == starts[round + 1]) {
       EXPECT_EQ(interner.pending(), starts[round + 1] - starts[round]);
       interner.advance(take);
       ++round;
-      EXPECT_EQ(rounds.size(), round == 3 ? 1u : 0u);
+      EXPECT_EQ(rounds.size(), round == 4 ? 1u : 0u);
     }
     ASSERT_EQ(interner.round(), round);
     ASSERT_EQ(interner.add(texts[i]), i - starts[round]);
   }
   interner.settle(take);
-  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0, 1, 2, 3}));
+  EXPECT_EQ(rounds, (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
   EXPECT_EQ(byTicket, indexes);
   EXPECT_EQ(interner.pending(), 0u);
   interner.settle([](std::uint32_t, const std::vector<std::uint32_t>&) { ADD_FAILURE(); });

@@ -39,8 +39,9 @@ class BackgroundInterner {
     filling_.ends.push_back(filling_.bytes.size());
     return tickets_++;
   }
-  // Rounds whose tickets may be out at once: the current one and those not handed over yet.
-  static constexpr std::uint32_t kRoundsAtOnce = 3;
+  // Rounds whose tickets may be out at once: the current one and those not handed over yet. A
+  // power of two, since a text cell's ticket is marked with its round modulo this.
+  static constexpr std::uint32_t kRoundsAtOnce = 4;
 
   // Tickets handed out in this round.
   std::uint32_t pending() const { return tickets_; }

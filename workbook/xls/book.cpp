@@ -207,7 +207,7 @@ void StringTable::grow() {
 
 namespace {
 
-std::vector<Cell>::iterator FirstCellFrom(std::vector<Cell>& cells, std::uint16_t column) {
+Row::iterator FirstCellFrom(Row& cells, std::uint16_t column) {
   return std::lower_bound(cells.begin(), cells.end(), column,
                           [](const Cell& cell, std::uint16_t c) { return cell.column < c; });
 }
@@ -216,14 +216,14 @@ std::vector<Cell>::iterator FirstCellFrom(std::vector<Cell>& cells, std::uint16_
 
 Cell* Sheet::findCell(std::uint32_t row, std::uint16_t column) {
   if (row >= rows.size()) return nullptr;
-  std::vector<Cell>& cells = rows[row];
+  Row& cells = rows[row];
   auto it = FirstCellFrom(cells, column);
   return it != cells.end() && it->column == column ? &*it : nullptr;
 }
 
 Cell& Sheet::cellAt(std::uint32_t row, std::uint16_t column) {
-  if (row >= rows.size()) rows.resize(row + 1);
-  std::vector<Cell>& cells = rows[row];
+  while (rows.size() <= row) rows.emplace_back(&cellMemory);
+  Row& cells = rows[row];
   Cell cell;
   cell.column = column;
   cell.format = columnFormat(column);
@@ -236,6 +236,13 @@ Cell& Sheet::cellAt(std::uint32_t row, std::uint16_t column) {
   auto it = FirstCellFrom(cells, column);
   if (it != cells.end() && it->column == column) return *it;
   return *cells.insert(it, cell);
+}
+
+void Sheet::clear() {
+  name.clear();
+  std::vector<Row>().swap(rows);
+  std::vector<std::uint16_t>().swap(columnFormats);
+  cellMemory.release();
 }
 
 std::uint16_t Book::internFormat(std::string_view format) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -105,11 +106,21 @@ struct Cell {
 
 static_assert(sizeof(Cell) == 16);
 
+// The cells of one row, sorted by column.
+using Row = std::pmr::vector<Cell>;
+
 struct Sheet {
+  Sheet() = default;
+  // Its rows may hold memory of its own `cellMemory`.
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
+
   std::string name;  // as the workbook was given it; made valid when saved
-  // rows[r] holds the cells of row r (0-based), sorted by column; rows past the last written one
-  // are not stored.
-  std::vector<std::vector<Cell>> rows;
+  // Where the rows cellAt() makes keep their cells: a few large blocks given back with the
+  // sheet, rather than an allocation for each row (declared first, so that it goes last).
+  std::pmr::monotonic_buffer_resource cellMemory;
+  // rows[r] holds the cells of row r (0-based); rows past the last written one are not stored.
+  std::vector<Row> rows;
   // Default format of column c (0-based) for cells it does not hold; absent or 0 is "General".
   std::vector<std::uint16_t> columnFormats;
 
@@ -120,6 +131,8 @@ struct Sheet {
   Cell* findCell(std::uint32_t row, std::uint16_t column);
   // The same, created blank with its column's format when the sheet does not hold it yet.
   Cell& cellAt(std::uint32_t row, std::uint16_t column);
+  // Leaves the sheet without name, cells or formats, and gives back its cells' memory.
+  void clear();
 };
 
 // What a spreadsheet application shows under File > Properties.

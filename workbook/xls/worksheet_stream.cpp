@@ -98,7 +98,7 @@ class CellClassifier {
 // The row's cells in ascending column order, each column once (the later cell wins, as when a
 // cell is written twice), inside the format's columns. Rows that are already in order, which is
 // what the object model keeps, are used in place.
-std::span<const Cell> OrderedCells(const std::vector<Cell>& row, std::vector<Cell>& scratch) {
+std::span<const Cell> OrderedCells(const Row& row, std::vector<Cell>& scratch) {
   bool ordered = true;
   for (std::size_t i = 1; i < row.size() && ordered; ++i) {
     ordered = row[i - 1].column < row[i].column;

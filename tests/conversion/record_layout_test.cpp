@@ -145,6 +145,10 @@ TEST(RecordLayout, ReadAmount) {
       {"1234.,5", std::nullopt},
       {"12,34,56", std::nullopt},
       {"0001234A,56", std::nullopt},
+      {"0001234/,56", std::nullopt},  // the bytes just below "0" and above "9"
+      {"0001234:,56", std::nullopt},
+      {"/0012345,67", std::nullopt},
+      {"00012345,6:", std::nullopt},
       {"\t123,45", std::nullopt},
       {"1234567890123456,00", std::nullopt},  // more digits than hundredths hold exactly
   };

@@ -56,8 +56,7 @@ void BackgroundInterner::send() {
     }
   }
   changed_.notify_all();
-  next.bytes.clear();
-  next.ends.clear();
+  next.clear();
   filling_ = std::move(next);
 }
 
@@ -73,8 +72,7 @@ void BackgroundInterner::internHere() {
       failure_ = std::current_exception();
     }
   }
-  filling_.bytes.clear();
-  filling_.ends.clear();
+  filling_.clear();
 }
 
 void BackgroundInterner::work() {

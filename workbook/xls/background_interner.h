@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <mutex>
@@ -35,8 +37,7 @@ class BackgroundInterner {
 
   std::uint32_t add(std::string_view utf8) {
     if (filling_.ends.size() == kBatchTexts) send();
-    filling_.bytes.append(utf8);
-    filling_.ends.push_back(filling_.bytes.size());
+    filling_.append(utf8);
     return tickets_++;
   }
   // Rounds whose tickets may be out at once: the current one and those not handed over yet. A
@@ -89,8 +90,34 @@ class BackgroundInterner {
   static constexpr std::size_t kWaitingBatches = 16;
 
   struct Batch {
-    std::string bytes;              // the texts back to back
+    // The texts back to back in the first `used` bytes of `bytes`; the rest is room.
+    std::string bytes;
+    std::size_t used = 0;
     std::vector<std::size_t> ends;  // where each text ends in `bytes`
+
+    // Every text of a run passes here: short ones are copied with a few word moves rather
+    // than through the string's append and a library call.
+    void append(std::string_view text) {
+      std::size_t n = text.size();
+      if (bytes.size() - used < n) bytes.resize(std::max(2 * bytes.size(), used + n));
+      char* out = bytes.data() + used;
+      const char* in = text.data();
+      if (n >= 8 && n <= 16) {
+        char head[8], tail[8];
+        std::memcpy(head, in, 8);
+        std::memcpy(tail, in + n - 8, 8);
+        std::memcpy(out, head, 8);
+        std::memcpy(out + n - 8, tail, 8);
+      } else if (n != 0) {
+        std::memcpy(out, in, n);
+      }
+      used += n;
+      ends.push_back(used);
+    }
+    void clear() {
+      used = 0;
+      ends.clear();
+    }
     std::uint32_t round = 0;
   };
 

@@ -24,8 +24,8 @@ struct WorkbookState {
   SheetNameRegistry names;
   // Cell texts reach the string table through a second thread. A text cell holds the
   // interner's ticket until its round is handed over: before the contents are saved or looked
-  // at, and one round late whenever a round has handed out kRoundTickets, which bounds the
-  // memory tickets take.
+  // at, and otherwise a few rounds after it ended, a round ending whenever it has handed out
+  // kRoundTickets, which bounds the memory tickets take.
   xls::BackgroundInterner interner{book.strings};
   static constexpr std::uint32_t kRoundTickets = 1u << 16;
   // Where the text cells of the rounds not handed over yet are, by round % kRoundsAtOnce.

@@ -21,12 +21,11 @@ namespace quadrelo::xls {
 // caller's work. Texts are interned in rounds 0, 1, 2, ...: add() hands out the tickets 0, 1,
 // 2, ... of the current round in call order, and a round's tickets are later handed over with
 // the index intern() would have returned for each, had the same texts been interned in the same
-// order. advance() ends a round without waiting for the thread, so that it always has texts to
-// work on, and hands over the rounds that ended kRoundsAtOnce - 1 rounds before; settle() waits
-// for the thread and hands over every
-// round left. The table belongs to the thread except between settle() and the next add().
-// Texts travel in batches, and only a few batches wait at a time, so that a caller faster than
-// the thread waits for it rather than piling up texts.
+// order. advance() ends a round without waiting for the thread, so that the thread always has
+// texts to work on; settle() waits for it and hands over every round left. The table belongs to
+// the thread except between settle() and the next add(). Texts travel in batches, and only a few
+// batches wait at a time, so that a caller faster than the thread waits for it rather than piling
+// up texts.
 class BackgroundInterner {
  public:
   explicit BackgroundInterner(StringTable& table) : table_(table) {}
@@ -48,9 +47,9 @@ class BackgroundInterner {
   std::uint32_t pending() const { return tickets_; }
   // The round add() hands out tickets of.
   std::uint32_t round() const { return round_; }
-  // Ends this round and starts the next; then, for the rounds that ended kRoundsAtOnce - 1 rounds
-  // before the one ended, calls use(round, indexes) with the index of each of their tickets,
-  // waiting for the thread only if it has not finished them yet. Rethrows what interning threw
+  // Ends this round and starts the next. A round is handed over, use(round, indexes) with the
+  // index of each of its tickets, once kRoundsAtOnce - 1 later rounds have begun, waiting for
+  // the thread only if it has not finished that round yet. Rethrows what interning threw
   // (running out of memory), and then every later call fails too.
   template <class Use>
   void advance(Use&& use) {
@@ -94,6 +93,7 @@ class BackgroundInterner {
     std::string bytes;
     std::size_t used = 0;
     std::vector<std::size_t> ends;  // where each text ends in `bytes`
+    std::uint32_t round = 0;        // the round its texts were handed out in
 
     // Every text of a run passes here: short ones are copied with a few word moves rather
     // than through the string's append and a library call.
@@ -118,7 +118,6 @@ class BackgroundInterner {
       used = 0;
       ends.clear();
     }
-    std::uint32_t round = 0;
   };
 
   template <class Use>

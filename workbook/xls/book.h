@@ -78,10 +78,11 @@ class StringTable {
   // Every string as its length and its bytes, back to back in blocks that are never moved, so
   // that a growing table copies nothing it holds.
   std::vector<std::unique_ptr<char[]>> blocks_;
-  std::size_t blockUsed_ = 0;          // bytes taken in the last block
-  std::size_t blockSize_ = 0;          // and its size
-  std::vector<std::uint64_t> places_;  // string i starts at block (places_[i] >> kBlockShift)
-  std::vector<std::uint8_t> widths_;   // TextWidthQuarters of each string
+  std::size_t blockUsed_ = 0;  // bytes taken in the last block
+  std::size_t blockSize_ = 0;  // and its size
+  // String i starts in block places_[i] >> kBlockShift, at the offset in the bits below.
+  std::vector<std::uint64_t> places_;
+  std::vector<std::uint8_t> widths_;  // TextWidthQuarters of each string
   // Per slot: index + 1 of the string in the low 32 bits (0 = empty), the high 32 bits of its
   // hash above, so that probing and growing rarely need to look at the strings themselves.
   std::vector<std::uint64_t> slots_;
@@ -111,7 +112,7 @@ using Row = std::pmr::vector<Cell>;
 
 struct Sheet {
   Sheet() = default;
-  // Its rows may hold memory of its own `cellMemory`.
+  // Neither copied nor assigned: its rows' cells live in its own `cellMemory`.
   Sheet(const Sheet&) = delete;
   Sheet& operator=(const Sheet&) = delete;
 

@@ -222,7 +222,16 @@ Cell* Sheet::findCell(std::uint32_t row, std::uint16_t column) {
 }
 
 Cell& Sheet::cellAt(std::uint32_t row, std::uint16_t column) {
-  while (rows.size() <= row) rows.emplace_back(&cellMemory);
+  if (rows.size() <= row) {
+    // A sheet past a few thousand rows is likely to fill up: room for all the rows a sheet can
+    // hold, taken once, saves moving the rows again at every doubling. Room not written to
+    // takes no memory.
+    constexpr std::uint32_t kRowsBeforeFullRoom = 4096;
+    if (row >= rows.capacity() && row >= kRowsBeforeFullRoom && row < kMaxRows) {
+      rows.reserve(kMaxRows);
+    }
+    while (rows.size() <= row) rows.emplace_back(&cellMemory);
+  }
   Row& cells = rows[row];
   Cell cell;
   cell.column = column;

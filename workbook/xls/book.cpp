@@ -14,6 +14,14 @@ namespace quadrelo::xls {
 namespace {
 
 constexpr std::size_t kInitialSlots = 1024;  // a power of two
+
+// A slot's entry keeps the high 32 bits of its string's hash, the tag, which also choose the
+// slot its probing starts at.
+constexpr std::uint64_t kTagBits = 0xFFFFFFFF00000000ull;
+
+std::size_t HomeSlot(std::uint64_t hashOrEntry, std::size_t slotCount) {
+  return (hashOrEntry >> 32) & (slotCount - 1);
+}
 // Blocks of strings start small for small workbooks and stop growing where another block costs
 // nothing next to filling it.
 constexpr std::size_t kFirstBlockBytes = 16 * 1024;
@@ -120,7 +128,7 @@ void StringTable::intern(const std::string_view* texts, std::size_t count, std::
   for (std::size_t i = 0; i < count + kAhead; ++i) {
     if (i < count) {
       hashes[i % kAhead] = HashBytes(texts[i]);
-      Prefetch(&slots_[(hashes[i % kAhead] >> 32) & (slots_.size() - 1)]);
+      Prefetch(&slots_[HomeSlot(hashes[i % kAhead], slots_.size())]);
     }
     if (i >= kPlaceStep && i - kPlaceStep < count) {
       std::size_t k = (i - kPlaceStep) % kAhead;
@@ -139,21 +147,21 @@ void StringTable::intern(const std::string_view* texts, std::size_t count, std::
 }
 
 std::uint32_t StringTable::firstMatch(std::uint64_t hash) const {
-  const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+  const std::uint64_t tag = hash & kTagBits;
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
+  for (std::size_t slot = HomeSlot(hash, slots_.size());; slot = (slot + 1) & mask) {
     std::uint64_t entry = slots_[slot];
     if (entry == 0) return 0;
-    if ((entry & 0xFFFFFFFF00000000ull) == tag) return static_cast<std::uint32_t>(entry);
+    if ((entry & kTagBits) == tag) return static_cast<std::uint32_t>(entry);
   }
 }
 
 std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
   // Linear probing stays short up to three quarters full; neighbouring slots share a cache line.
   if ((static_cast<std::size_t>(size()) + 1) * 4 > slots_.size() * 3) grow();
-  const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+  const std::uint64_t tag = hash & kTagBits;
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = (tag >> 32) & mask;; slot = (slot + 1) & mask) {
+  for (std::size_t slot = HomeSlot(hash, slots_.size());; slot = (slot + 1) & mask) {
     std::uint64_t entry = slots_[slot];
     if (entry == 0) {
       widths_.push_back(TextWidthQuarters(utf8));
@@ -161,7 +169,7 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
       slots_[slot] = tag | size();
       return size() - 1;
     }
-    if ((entry & 0xFFFFFFFF00000000ull) == tag) {
+    if ((entry & kTagBits) == tag) {
       auto index = static_cast<std::uint32_t>(entry) - 1;
       std::string_view stored = (*this)[index];
       if (stored.size() == utf8.size() && SameBytes(stored.data(), utf8.data(), utf8.size())) {
@@ -198,7 +206,7 @@ void StringTable::grow() {
   const std::size_t mask = slots.size() - 1;
   for (std::uint64_t entry : slots_) {
     if (entry == 0) continue;
-    std::size_t slot = (entry >> 32) & mask;
+    std::size_t slot = HomeSlot(entry, slots.size());
     while (slots[slot] != 0) slot = (slot + 1) & mask;
     slots[slot] = entry;
   }

@@ -542,6 +542,9 @@ void CheckStream(std::string_view stream, XlsSummary& summary) {
         }
         break;
       }
+      case 0x013D:  // RRTABID: two bytes a sheet, continued past 4,112 sheets
+        while (r + 1 < records.size() && records[r + 1].id == id::kContinue) ++r;
+        break;
       case id::kContinue:
         Fail("a CONTINUE that continues nothing");
       case id::kExtSst:

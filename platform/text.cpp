@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 
 namespace quadrelo {
 
@@ -35,6 +36,21 @@ void AppendUtf8(char32_t c, std::string& out) {
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
+}
+
+bool EncodeWindows1252(std::u16string_view units, std::string& out) {
+  out.clear();
+  out.reserve(units.size());
+  for (char16_t unit : units) {
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
+      out += static_cast<char>(unit);
+      continue;
+    }
+    const char16_t* found = std::find(std::begin(kHighControls), std::end(kHighControls), unit);
+    if (found == std::end(kHighControls)) return false;
+    out += static_cast<char>(0x80 + (found - std::begin(kHighControls)));
+  }
+  return true;
 }
 
 void AppendWindows1252(std::string_view bytes, std::string& out) {

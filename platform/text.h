@@ -13,6 +13,10 @@ namespace quadrelo {
 // Appends the decoded bytes to `out` (no allocation when `out` has room for three bytes a byte).
 void AppendWindows1252(std::string_view bytes, std::string& out);
 
+// The Windows-1252 bytes of UTF-16 `units`, the reverse of AppendWindows1252; false (and `out`
+// unspecified) when a unit has no byte there.
+bool EncodeWindows1252(std::u16string_view units, std::string& out);
+
 // Appends the UTF-8 form of one code point (U+0000 to U+10FFFF).
 void AppendUtf8(char32_t c, std::string& out);
 

@@ -73,8 +73,12 @@ def inspect(out, path, summary):
     data = ole.openstream("Workbook").read()
     out.write("ole streams=%s size=%d read=%d\n" % (",".join(streams), size, len(data)))
     meta = ole.get_metadata()
-    # olefile 0.46 keeps a UTF-16 string's terminating NUL.
-    text = lambda value: q(value.rstrip("\x00") if isinstance(value, str) else value)
+    # olefile 0.46 keeps a string's terminating NUL, and leaves an 8-bit string in the set's
+    # code page undecoded.
+    def text(value):
+        if isinstance(value, bytes):
+            value = value.decode("cp%d" % meta.codepage)
+        return q(value.rstrip("\x00") if isinstance(value, str) else value)
     out.write("meta title=%s app=%s created=%s saved=%s codepage=%s/%s\n" % (
         text(meta.title), text(meta.creating_application), meta.create_time,
         meta.last_saved_time, meta.codepage, meta.codepage_doc))

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "platform/byte_sink.h"
+#include "tests/support/test_support.h"
 #include "workbook/application.h"
 #include "workbook/xls/book.h"
 #include "workbook/xls/shared_strings.h"
@@ -122,6 +124,22 @@ TEST(XlsStructure, FindsEachKindOfDamage) {
       {"a cell outside DIMENSIONS",
        [&](std::string& f) { f[Find(f, 0x0200) + 4 + 4] = 2; },  // rows end at 2
        "a cell outside DIMENSIONS"},
+      // What the file format's grammar asks of the records' order and of the cell table.
+      {"a mandatory record missing",
+       [&](std::string& f) { f[Find(f, 0x005C)] = 0x5B; },  // WRITEACCESS gone, FILESHARING instead
+       "the globals break the grammar at record 0x005B FileSharing (stream offset 36)"},
+      {"a DBCELL back to its first ROW off by one",
+       [&](std::string& f) { f[Find(f, 0x00D7) + 4] ^= 0x01; },
+       "a DBCELL does not lead back to its block's first ROW"},
+      {"a DBCELL offset to a row's first cell off by one",
+       [&](std::string& f) { f[Find(f, 0x00D7) + 4 + 6] ^= 0x01; },
+       "a DBCELL offset does not lead to the first cell of row 1"},
+      {"an INDEX entry pointing elsewhere",
+       [&](std::string& f) { f[Find(f, 0x020B) + 4 + 16] ^= 0x04; },
+       "an INDEX entry does not point at its DBCELL"},
+      {"a ROW missing for a row with cells",
+       [&](std::string& f) { f[Find(f, 0x0208) + 31 * 20 + 4] = 40; },  // row 31's ROW says 40
+       "a cell in row 31 without its ROW in the block"},
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.name);
@@ -132,6 +150,16 @@ TEST(XlsStructure, FindsEachKindOfDamage) {
     if (*damage.found != '\0') {
       EXPECT_EQ(fault, damage.found);
     }
+  }
+}
+
+// Excel's own workbooks (2003 to 2016) follow the grammar the checker holds ours to.
+TEST(XlsStructure, ExcelWrittenWorkbooksFollowTheGrammar) {
+  const std::filesystem::path folder =
+      quadrelo::testing::SourceDir() / "tests" / "tools" / "excel-written";
+  for (const char* name : {"43623.xls", "45720.xls", "49529.xls", "52575_source.xls", "55668.xls",
+                           "59264.xls", "64261.xls"}) {
+    EXPECT_EQ(fuzzing::CheckXlsGrammar(quadrelo::testing::ReadFile(folder / name)), "") << name;
   }
 }
 

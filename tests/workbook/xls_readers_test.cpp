@@ -278,8 +278,12 @@ TEST_F(XlsReaders, DocumentProperties) {
   const Case cases[] = {
       {"transferencias año 2026 “€”", true,
        "meta title=\"transferencias año 2026 “€”\" app=\"Quadrelo\" created=2026-12-08 07:30:00 "
-       "saved=2026-12-08 07:30:00 codepage=1200/1200"},
-      {"", false, "meta title=null app=\"Quadrelo\" created=None saved=None codepage=1200/1200"},
+       "saved=2026-12-08 07:30:00 codepage=1252/1252"},
+      // Outside Windows-1252: the title alone is a wide string.
+      {"cuentas → 2026 Ω", false,
+       "meta title=\"cuentas → 2026 Ω\" app=\"Quadrelo\" created=None saved=None "
+       "codepage=1252/1252"},
+      {"", false, "meta title=null app=\"Quadrelo\" created=None saved=None codepage=1252/1252"},
       {std::string(300, 'x'), false, "meta title=\"" + std::string(255, 'x') + "\" app="},
       {std::string("a\0b", 3), false, "meta title=\"a\" app="},
   };
@@ -317,7 +321,7 @@ TEST_F(XlsReaders, DocumentProperties) {
   }
   EXPECT_EQ(said,
             "poi title=transferencias año 2026 “€” app=Quadrelo created=2026-12-08 07:30:00 "
-            "saved=2026-12-08 07:30:00 codepage=1200/1200 sheets=1\n");
+            "saved=2026-12-08 07:30:00 codepage=1252/1252 sheets=1\n");
 }
 
 TEST_F(XlsReaders, FullSheetOf65536RowsAndNothingPast) {

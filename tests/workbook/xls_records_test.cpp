@@ -275,17 +275,21 @@ TEST(XlsStyles, OneXfPerBoldAndFormatAndNoFontFour) {
   styles.writeXfs(w);
   out.flush();
   std::vector<Record> records = SplitRecords(sink.bytes());
-  ASSERT_EQ(records.size(), 5u + 1 + 18);
+  // Excel's eight currency and accounting formats come first, then the workbook's own.
+  ASSERT_EQ(records.size(), 5u + 8 + 1 + 18);
   EXPECT_EQ(U16(records[4].body, 6), 700);  // the bold font, addressed as index 5
-  EXPECT_EQ(records[5].id, record::kFormat);
-  EXPECT_EQ(records[5].body, std::string("\xA4\0\x09\0\0##,##0.00", 14));
-  const std::string& boldAmount = records[6 + 17].body;
+  std::vector<std::uint16_t> codes;
+  for (std::size_t i = 5; i < 13; ++i) codes.push_back(U16(records[i].body, 0));
+  EXPECT_EQ(codes, (std::vector<std::uint16_t>{5, 6, 7, 8, 42, 41, 44, 43}));
+  EXPECT_EQ(records[13].id, record::kFormat);
+  EXPECT_EQ(records[13].body, std::string("\xA4\0\x09\0\0##,##0.00", 14));
+  const std::string& boldAmount = records[14 + 17].body;
   EXPECT_EQ(boldAmount.size(), 20u);
   EXPECT_EQ(U16(boldAmount, 0), 5);
   EXPECT_EQ(U16(boldAmount, 2), 164);
   EXPECT_EQ(U16(boldAmount, 4), 0x0001);
   EXPECT_EQ(U16(boldAmount, 8), 0x0C00);
-  for (std::size_t i = 6; i < records.size(); ++i) EXPECT_NE(U16(records[i].body, 0), 4);
+  for (std::size_t i = 14; i < records.size(); ++i) EXPECT_NE(U16(records[i].body, 0), 4);
 }
 
 // The plan decides the sheet offsets before the cells are written: both must agree for any

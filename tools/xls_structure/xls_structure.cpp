@@ -1,7 +1,10 @@
 #include "tools/xls_structure/xls_structure.h"
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
+
+#include "tools/xls_structure/xls_grammar.h"
 
 namespace quadrelo::fuzzing {
 
@@ -320,11 +323,45 @@ std::string ReadWorkbookStream(std::string_view file, XlsSummary& summary) {
 
 // ---- Workbook stream -------------------------------------------------------------------------
 
-struct Record {
-  std::uint16_t id;
-  std::size_t offset;  // of the record header in the stream
-  std::string_view body;
-};
+using Record = BiffRecord;
+
+// The stream's records, up to the zeros that may pad it after the last EOF.
+std::vector<Record> SplitRecords(std::string_view stream) {
+  std::vector<Record> records;
+  std::size_t pos = 0;
+  bool open = false;  // between a BOF and its EOF, for finding where the padding starts
+  while (pos < stream.size()) {
+    if (!open && !records.empty()) {
+      bool zeros = true;
+      for (std::size_t k = pos; k < stream.size() && zeros; ++k) zeros = stream[k] == 0;
+      if (zeros) break;
+    }
+    Require(pos + 4 <= stream.size(), "a record header runs past the stream");
+    std::uint16_t rid = Get16(stream, pos);
+    std::uint16_t length = Get16(stream, pos + 2);
+    Require(length <= kMaxBody, "a record body exceeds 8224 bytes");
+    Require(pos + 4 + length <= stream.size(), "a record runs past the stream");
+    records.push_back({rid, pos, stream.substr(pos + 4, length)});
+    if (rid == 0x0809) open = true;
+    if (rid == 0x000A) open = false;
+    pos += 4u + length;
+  }
+  return records;
+}
+
+// Every substream, BOF to EOF, against the grammar of its kind (the first is the globals).
+void CheckGrammar(const std::vector<Record>& records) {
+  std::size_t start = 0;
+  bool first = true;
+  for (std::size_t r = 0; r < records.size(); ++r) {
+    if (records[r].id != 0x000A) continue;
+    std::string fault = CheckSubstreamGrammar(
+        std::span<const Record>(records.data() + start, r + 1 - start), first);
+    if (!fault.empty()) Fail(fault);
+    first = false;
+    start = r + 1;
+  }
+}
 
 namespace id {
 constexpr std::uint16_t kBof = 0x0809, kEof = 0x000A, kBoundSheet = 0x0085, kSst = 0x00FC,
@@ -432,7 +469,6 @@ struct SheetState {
 };
 
 void CheckStream(std::string_view stream, XlsSummary& summary) {
-  std::size_t pos = 0;
   int substreams = 0;
   bool inside = false;
   bool inGlobals = false;
@@ -443,25 +479,7 @@ void CheckStream(std::string_view stream, XlsSummary& summary) {
   SheetState sheet;
   std::size_t end = 0;  // after the last EOF
 
-  std::vector<Record> records;
-  bool open = false;  // between a BOF and its EOF, for finding where the padding starts
-  while (pos < stream.size()) {
-    if (!open && !records.empty()) {
-      // Past the last substream only zero padding may follow.
-      bool zeros = true;
-      for (std::size_t k = pos; k < stream.size() && zeros; ++k) zeros = stream[k] == 0;
-      if (zeros) break;
-    }
-    Require(pos + 4 <= stream.size(), "a record header runs past the stream");
-    std::uint16_t rid = Get16(stream, pos);
-    std::uint16_t length = Get16(stream, pos + 2);
-    Require(length <= kMaxBody, "a record body exceeds 8224 bytes");
-    Require(pos + 4 + length <= stream.size(), "a record runs past the stream");
-    records.push_back({rid, pos, stream.substr(pos + 4, length)});
-    if (rid == id::kBof) open = true;
-    if (rid == id::kEof) open = false;
-    pos += 4u + length;
-  }
+  std::vector<Record> records = SplitRecords(stream);
 
   for (std::size_t r = 0; r < records.size(); ++r) {
     const Record& rec = records[r];
@@ -542,6 +560,9 @@ void CheckStream(std::string_view stream, XlsSummary& summary) {
         }
         break;
       }
+      case 0x013D:  // RRTABID: two bytes a sheet, continued past 4,112 sheets
+        while (r + 1 < records.size() && records[r + 1].id == id::kContinue) ++r;
+        break;
       case id::kContinue:
         Fail("a CONTINUE that continues nothing");
       case id::kExtSst:
@@ -628,11 +649,149 @@ void CheckStream(std::string_view stream, XlsSummary& summary) {
   }
   Require(sst.seen, "no SST");
   Require(sst.total == summary.labelCells, "the SST's total differs from the LABELSST count");
+  CheckGrammar(records);
   summary.sheets = static_cast<std::uint32_t>(sheetBofs.size());
   summary.uniqueStrings = sst.unique;
 }
 
+// The Workbook stream of any compound file, Excel's own included: only what it takes to find
+// the stream and follow its chain is checked.
+std::string ReadAnyWorkbookStream(std::string_view file) {
+  Container cfb(file);
+  std::vector<std::uint32_t> dir = cfb.chain(Get32(file, 0x30), 'd');
+  std::vector<std::string_view> entries;
+  for (std::uint32_t s : dir) {
+    for (std::size_t k = 0; k < 4; ++k) entries.push_back(cfb.sector(s).substr(128 * k, 128));
+  }
+  Require(!entries.empty(), "no directory");
+  for (std::string_view e : entries) {
+    if (static_cast<unsigned char>(e[0x42]) != 2 || !SameName(EntryName(e), u"Workbook")) continue;
+    std::uint32_t size = Get32(e, 0x78);
+    std::string stream;
+    if (size >= 4096) {
+      for (std::uint32_t s : cfb.chain(Get32(e, 0x74), 'w')) stream.append(cfb.sector(s));
+    } else {
+      std::vector<std::uint32_t> miniFat;
+      for (std::uint32_t s : cfb.chain(Get32(file, 0x3C), 'm')) {
+        for (std::size_t k = 0; k < 128; ++k) miniFat.push_back(Get32(cfb.sector(s), 4 * k));
+      }
+      std::string ministream;
+      for (std::uint32_t s : cfb.chain(Get32(entries[0], 0x74), 'r')) {
+        ministream.append(cfb.sector(s));
+      }
+      std::vector<char> owner(miniFat.size(), 0);
+      stream = ReadMiniStream(ministream, miniFat, owner, Get32(e, 0x74), size);
+    }
+    Require(stream.size() >= size, "the Workbook chain is shorter than its size");
+    stream.resize(size);
+    return stream;
+  }
+  Fail("no Workbook stream");
+}
+
+std::string HexBytes(std::string_view bytes) {
+  static const char* const kDigits = "0123456789abcdef";
+  std::string out;
+  for (char c : bytes) {
+    out += kDigits[static_cast<unsigned char>(c) >> 4];
+    out += kDigits[static_cast<unsigned char>(c) & 0xF];
+  }
+  return out;
+}
+
+// FNV-1a: a short fingerprint of a long body, so that a change anywhere in it shows.
+std::string Fingerprint(std::string_view bytes) {
+  std::uint32_t h = 2166136261u;
+  for (char c : bytes) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  char out[9];
+  std::snprintf(out, sizeof out, "%08x", h);
+  return out;
+}
+
+// The fields that tell one record from another of its kind.
+std::string KeyFields(const Record& r) {
+  std::string_view b = r.body;
+  char out[160];
+  auto u16 = [&](std::size_t at) { return static_cast<unsigned>(Get16(b, at)); };
+  auto u32 = [&](std::size_t at) { return static_cast<unsigned long>(Get32(b, at)); };
+  switch (r.id) {
+    case 0x00FD:  // LABELSST
+      if (b.size() == 10) {
+        std::snprintf(out, sizeof out, "r=%u c=%u xf=%u sst=%lu", u16(0), u16(2), u16(4), u32(6));
+        return out;
+      }
+      break;
+    case 0x027E:  // RK
+      if (b.size() == 10) {
+        std::snprintf(out, sizeof out, "r=%u c=%u xf=%u rk=%08lx", u16(0), u16(2), u16(4), u32(6));
+        return out;
+      }
+      break;
+    case 0x0203: {  // NUMBER
+      if (b.size() == 14) {
+        std::uint64_t bits = Get32(b, 6) | static_cast<std::uint64_t>(Get32(b, 10)) << 32;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        std::snprintf(out, sizeof out, "r=%u c=%u xf=%u value=%.17g", u16(0), u16(2), u16(4),
+                      value);
+        return out;
+      }
+      break;
+    }
+    case 0x0201:  // BLANK
+      if (b.size() == 6) {
+        std::snprintf(out, sizeof out, "r=%u c=%u xf=%u", u16(0), u16(2), u16(4));
+        return out;
+      }
+      break;
+    case 0x0208:  // ROW
+      if (b.size() == 16) {
+        std::snprintf(out, sizeof out, "r=%u cols=%u-%u height=%u flags=%04x xf=%u", u16(0), u16(2),
+                      u16(4), u16(6), u16(12), u16(14));
+        return out;
+      }
+      break;
+    default:
+      break;
+  }
+  if (b.size() <= 40) return b.empty() ? "" : HexBytes(b);
+  return HexBytes(b.substr(0, 16)) + "... fnv=" + Fingerprint(b);
+}
+
 }  // namespace
+
+std::string DumpXlsRecords(std::string_view file) {
+  try {
+    std::string stream = ReadAnyWorkbookStream(file);
+    std::string out;
+    for (const Record& r : SplitRecords(stream)) {
+      std::string name(BiffRecordName(r.id));
+      char head[96];
+      if (name.empty()) {
+        std::snprintf(head, sizeof head, "0x%04X", static_cast<unsigned>(r.id));
+        name = head;
+      }
+      std::snprintf(head, sizeof head, "%8zu %-20s %5zu ", r.offset, name.c_str(), r.body.size());
+      out += head;
+      out += KeyFields(r);
+      while (!out.empty() && out.back() == ' ') out.pop_back();
+      out += '\n';
+    }
+    return out;
+  } catch (const Fault& fault) {
+    return "unreadable: " + fault.what + "\n";
+  }
+}
+
+std::string CheckXlsGrammar(std::string_view file) {
+  try {
+    std::string stream = ReadAnyWorkbookStream(file);
+    CheckGrammar(SplitRecords(stream));
+  } catch (const Fault& fault) {
+    return fault.what;
+  }
+  return {};
+}
 
 std::string CheckXlsStructure(std::string_view file, XlsSummary* summary) {
   XlsSummary local;

@@ -22,7 +22,19 @@ struct XlsSummary {
 // document property streams in it; then the stream's BIFF records (lengths within 8224, BOF/EOF
 // pairs, BOUNDSHEET offsets on worksheet BOFs, the SST's counts across its CONTINUEs, every
 // LABELSST index below the unique count, cells inside DIMENSIONS, XF indexes that exist).
+// Every substream is also held to the file format's record grammar (CheckXlsGrammar).
 // Returns an empty string when everything holds, else a description of the first fault.
 std::string CheckXlsStructure(std::string_view file, XlsSummary* summary = nullptr);
+
+// Only the record grammar of every substream (the records each must hold, in their order) and
+// the agreement of each worksheet's INDEX, ROW and DBCELL records, in any .xls file, Excel's own
+// included, whatever else its container holds. "" when all holds, else the first fault.
+std::string CheckXlsGrammar(std::string_view file);
+
+// The Workbook stream of any .xls file, one line per record: stream offset, name, body length and
+// the fields that tell the record apart (a cell's place, XF and value; a short body in full; a
+// long one's first bytes and a fingerprint of all of it), so that two files compare record by
+// record.
+std::string DumpXlsRecords(std::string_view file);
 
 }  // namespace quadrelo::fuzzing

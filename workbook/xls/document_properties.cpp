@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {
@@ -27,10 +28,12 @@ constexpr std::uint32_t kPidsiCreateDtm = 0x0C;
 constexpr std::uint32_t kPidsiLastSaveDtm = 0x0D;
 constexpr std::uint32_t kPidsiAppName = 0x12;
 constexpr std::uint16_t kVtI2 = 0x0002;
+constexpr std::uint16_t kVtLpstr = 0x001E;
 constexpr std::uint16_t kVtLpwstr = 0x001F;
 constexpr std::uint16_t kVtFiletime = 0x0040;
 
-constexpr std::uint16_t kCodePageUtf16 = 1200;
+// The sets' 8-bit strings are Windows-1252, as Excel writes them on a Western system.
+constexpr std::uint16_t kCodePageWindows1252 = 1252;
 // Windows (OS type 2), version 6.0, as the stream header's SystemIdentifier.
 constexpr std::uint32_t kSystemIdentifier = 0x00020006;
 constexpr std::size_t kMaxTitleUnits = 255;
@@ -56,8 +59,20 @@ class PropertySet {
     Append16(values_, value);
     Append16(values_, 0);
   }
-  // A null-terminated UTF-16 string, counted in characters with the terminator.
+  // A string in the set's code page when it has every character of `text`, else in UTF-16:
+  // readers that know only one of the two kinds meet the wide one only for such a text.
   void addText(std::uint32_t pid, std::u16string_view text) {
+    std::string bytes;
+    if (EncodeWindows1252(text, bytes)) {
+      // Null-terminated, counted in bytes with the terminator.
+      start(pid, kVtLpstr);
+      Append32(values_, static_cast<std::uint32_t>(bytes.size() + 1));
+      values_ += bytes;
+      values_ += '\0';
+      values_.resize((values_.size() + 3) / 4 * 4, '\0');
+      return;
+    }
+    // Null-terminated UTF-16, counted in characters with the terminator.
     start(pid, kVtLpwstr);
     Append32(values_, static_cast<std::uint32_t>(text.size() + 1));
     for (char16_t c : text) Append16(values_, c);
@@ -120,7 +135,7 @@ std::vector<SmallStream> DocumentPropertyStreams(const DocumentProperties& prope
   title.resize(CutUnits(title, kMaxTitleUnits));
 
   PropertySet summary;
-  summary.add16(kPidCodePage, kCodePageUtf16);
+  summary.add16(kPidCodePage, kCodePageWindows1252);
   if (!title.empty()) summary.addText(kPidsiTitle, title);
   if (properties.savedAt) {
     std::uint64_t saved = Filetime(*properties.savedAt);
@@ -130,7 +145,7 @@ std::vector<SmallStream> DocumentPropertyStreams(const DocumentProperties& prope
   summary.addText(kPidsiAppName, kApplicationName);
 
   PropertySet document;
-  document.add16(kPidCodePage, kCodePageUtf16);
+  document.add16(kPidCodePage, kCodePageWindows1252);
 
   std::vector<SmallStream> streams(2);
   streams[0].name = u"\u0005SummaryInformation";

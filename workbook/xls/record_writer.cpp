@@ -8,15 +8,17 @@ namespace quadrelo::xls {
 
 namespace {
 
-// BOF fields [MS-XLS 2.4.21].
+// BOF fields [MS-XLS 2.4.21], stamped as Excel 2016 stamps them (build 20314): a file that says
+// it was last saved and calculated by the version every current Excel reports (16) is not
+// recalculated on opening, so an unchanged file closes without asking to be saved.
 constexpr std::uint16_t kBofVersBiff8 = 0x0600;
-constexpr std::uint16_t kBofRupBuild = 0x0DBB;
-constexpr std::uint16_t kBofRupYear = 0x07CC;
-// The history bits: fWin (bit 0, "last edited on Windows", which MUST be 1) and bit 6 (unused1,
-// undefined), set as in the files Excel itself writes.
-constexpr std::uint32_t kBofFWin = 0x00000001;
-constexpr std::uint32_t kBofUnused1 = 0x00000040;
-constexpr std::uint32_t kBofVerLowestBiff = 0x00000006;
+constexpr std::uint16_t kBofRupBuild = 0x4F5A;
+constexpr std::uint16_t kBofRupYear = 0x07CD;
+// fWin and fWinAny (edited on Windows), the two unused1 bits Excel sets, and verXLHigh = 8
+// (the highest version that saved the file: 16, as Excel numbers it here).
+constexpr std::uint32_t kBofHistory = 0x000200C9;
+// verLowestBiff = 6 (BIFF8) and verLastXLSaved = 8 (last saved by version 16).
+constexpr std::uint32_t kBofVersions = 0x00000806;
 
 void WriteHeader(ByteOutput& out, std::uint16_t id, std::size_t size) {
   std::uint8_t header[4];
@@ -79,11 +81,17 @@ void WriteBof(RecordWriter& w, SubstreamKind kind) {
   Put16(body.data() + 2, static_cast<std::uint16_t>(kind));
   Put16(body.data() + 4, kBofRupBuild);
   Put16(body.data() + 6, kBofRupYear);
-  Put32(body.data() + 8, kBofFWin | kBofUnused1);
-  Put32(body.data() + 12, kBofVerLowestBiff);  // lowest BIFF version that can read it
+  Put32(body.data() + 8, kBofHistory);
+  Put32(body.data() + 12, kBofVersions);
   w.record(record::kBof, body);
 }
 
 void WriteEof(RecordWriter& w) { w.record(record::kEof, nullptr, 0); }
+
+void WriteU16Record(RecordWriter& w, std::uint16_t id, std::uint16_t value) {
+  std::array<std::uint8_t, 2> body;
+  Put16(body.data(), value);
+  w.record(id, body);
+}
 
 }  // namespace quadrelo::xls

@@ -18,6 +18,20 @@ constexpr BuiltInFormat kBuiltInFormats[] = {
     {10, "0.00%"},  {11, "0.00E+00"}, {12, "# ?/?"}, {13, "# ?\?/??"}, {49, "@"},
 };
 
+// The currency and accounting formats Excel writes into every workbook, in its order, as a
+// Spanish Excel words them; the file format asks for at least eight FORMAT records. No cell
+// uses them.
+constexpr BuiltInFormat kWrittenBuiltInFormats[] = {
+    {5, "#,##0\\ \"€\";\\-#,##0\\ \"€\""},
+    {6, "#,##0\\ \"€\";[Red]\\-#,##0\\ \"€\""},
+    {7, "#,##0.00\\ \"€\";\\-#,##0.00\\ \"€\""},
+    {8, "#,##0.00\\ \"€\";[Red]\\-#,##0.00\\ \"€\""},
+    {42, "_-* #,##0\\ \"€\"_-;\\-* #,##0\\ \"€\"_-;_-* \"-\"\\ \"€\"_-;_-@_-"},
+    {41, "_-* #,##0_-;\\-* #,##0_-;_-* \"-\"_-;_-@_-"},
+    {44, "_-* #,##0.00\\ \"€\"_-;\\-* #,##0.00\\ \"€\"_-;_-* \"-\"??\\ \"€\"_-;_-@_-"},
+    {43, "_-* #,##0.00_-;\\-* #,##0.00_-;_-* \"-\"??_-;_-@_-"},
+};
+
 // Custom formats are numbered 164..382; past that a format falls back to "General".
 constexpr std::uint16_t kFirstCustomFormat = 164;
 constexpr std::uint16_t kLastCustomFormat = 382;
@@ -123,16 +137,25 @@ void StyleTable::writeFonts(RecordWriter& w) const {
   WriteFont(w, 700);                              // index 5
 }
 
+namespace {
+
+void WriteFormat(RecordWriter& w, std::uint16_t code, std::string_view text) {
+  std::u16string units = ToUtf16(text);
+  std::string body(4, '\0');
+  auto* p = reinterpret_cast<std::uint8_t*>(body.data());
+  Put16(p, code);
+  Put16(p + 2, static_cast<std::uint16_t>(units.size()));
+  AppendBiffChars(units, body);
+  w.record(record::kFormat, body);
+}
+
+}  // namespace
+
 void StyleTable::writeFormats(RecordWriter& w) const {
-  for (const auto& [code, text] : custom_) {
-    std::u16string units = ToUtf16(text);
-    std::string body(4, '\0');
-    auto* p = reinterpret_cast<std::uint8_t*>(body.data());
-    Put16(p, code);
-    Put16(p + 2, static_cast<std::uint16_t>(units.size()));
-    AppendBiffChars(units, body);
-    w.record(record::kFormat, body);
+  for (const BuiltInFormat& format : kWrittenBuiltInFormats) {
+    WriteFormat(w, format.code, format.text);
   }
+  for (const auto& [code, text] : custom_) WriteFormat(w, code, text);
 }
 
 void StyleTable::writeXfs(RecordWriter& w) const {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -35,9 +36,43 @@ struct WorkbookPlan {
   std::uint64_t streamSize = 0;
 };
 
-void WriteCodePage(RecordWriter& w) {
-  const std::array<std::uint8_t, 2> body = {0xB0, 0x04};  // 1200: text is UTF-16
-  w.record(record::kCodePage, body);
+constexpr std::uint16_t kCodePageUtf16 = 1200;  // BIFF8 text is UTF-16
+
+// The user interface's records, as Excel brackets them: no menus or toolbars of the file's own.
+void WriteInterface(RecordWriter& w) {
+  WriteU16Record(w, record::kInterfaceHdr, kCodePageUtf16);
+  WriteU16Record(w, record::kMms, 0);
+  w.record(record::kInterfaceEnd, nullptr, 0);
+}
+
+// The user that last saved the file: the application's name, padded with spaces to the record's
+// fixed size as Excel pads it.
+void WriteWriteAccess(RecordWriter& w) {
+  constexpr std::size_t kWriteAccessSize = 112;
+  constexpr std::string_view kUser = "Quadrelo";
+  std::string body(3, '\0');
+  body[0] = static_cast<char>(kUser.size());  // characters, one byte each
+  body += kUser;
+  body.resize(kWriteAccessSize, ' ');
+  w.record(record::kWriteAccess, body);
+}
+
+// One tab identifier per sheet, 1 to n in tab order, as Excel numbers a new workbook's sheets.
+void WriteRrTabId(RecordWriter& w, std::size_t sheets) {
+  std::string body(2 * sheets, '\0');
+  for (std::size_t i = 0; i < sheets; ++i) {
+    Put16(reinterpret_cast<std::uint8_t*>(body.data()) + 2 * i,
+          static_cast<std::uint16_t>(i % 0xFFFF + 1));
+  }
+  w.record(record::kRrTabId, body);
+}
+
+// Neither the windows nor the structure are protected, nor the revisions; no password.
+void WriteProtection(RecordWriter& w) {
+  for (std::uint16_t id : {record::kWinProtect, record::kProtect, record::kPassword,
+                           record::kProt4Rev, record::kProt4RevPass}) {
+    WriteU16Record(w, id, 0);
+  }
 }
 
 void WriteWindow1(RecordWriter& w, std::uint16_t activeSheet) {
@@ -51,9 +86,34 @@ void WriteWindow1(RecordWriter& w, std::uint16_t activeSheet) {
   w.record(record::kWindow1, body);
 }
 
-void WriteDateMode(RecordWriter& w) {
-  const std::array<std::uint8_t, 2> body = {0, 0};  // dates count from 1900
-  w.record(record::kDateMode, body);
+// The workbook's options after WINDOW1: no backup on saving, objects shown, dates from 1900,
+// full precision, no refresh on opening, external links saved.
+void WriteBookOptions(RecordWriter& w) {
+  WriteU16Record(w, record::kBackup, 0);
+  WriteU16Record(w, record::kHideObj, 0);
+  WriteU16Record(w, record::kDateMode, 0);
+  WriteU16Record(w, record::kCalcPrecision, 1);
+  WriteU16Record(w, record::kRefreshAll, 0);
+  WriteU16Record(w, record::kBookBool, 0);
+}
+
+// Spain (34) as both the user interface's and the system's country, as a Spanish Excel writes.
+void WriteCountry(RecordWriter& w) {
+  constexpr std::uint16_t kSpain = 34;
+  std::array<std::uint8_t, 4> body;
+  Put16(body.data(), kSpain);
+  Put16(body.data() + 2, kSpain);
+  w.record(record::kCountry, body);
+}
+
+// The calculation engine that last calculated the workbook: the one of Excel 2016 and later
+// (191029), so that they do not recalculate it on opening.
+void WriteRecalcId(RecordWriter& w) {
+  constexpr std::uint32_t kEngine = 191029;
+  std::array<std::uint8_t, 8> body{};
+  Put16(body.data(), record::kRecalcId);
+  Put32(body.data() + 4, kEngine);
+  w.record(record::kRecalcId, body);
 }
 
 void WriteBoundSheet(RecordWriter& w, std::uint32_t offset, const std::string& name) {
@@ -71,16 +131,24 @@ void WriteBoundSheet(RecordWriter& w, std::uint32_t offset, const std::string& n
 void WriteGlobals(RecordWriter& w, const Book& book, const WorkbookPlan& plan,
                   const StyleTable& styles, bool strings) {
   WriteBof(w, SubstreamKind::Globals);
-  WriteCodePage(w);
+  WriteInterface(w);
+  WriteWriteAccess(w);
+  WriteU16Record(w, record::kCodePage, kCodePageUtf16);
+  WriteU16Record(w, record::kDsf, 0);  // no BIFF5 stream beside this one
+  WriteRrTabId(w, plan.sheets.size());
+  WriteProtection(w);
   WriteWindow1(w, plan.activeSheet);
-  WriteDateMode(w);
+  WriteBookOptions(w);
   styles.writeFonts(w);
   styles.writeFormats(w);
   styles.writeXfs(w);
   styles.writeStyles(w);
+  WriteU16Record(w, record::kUsesElfs, 0);  // no natural-language formulas
   for (std::size_t i = 0; i < plan.sheets.size(); ++i) {
     WriteBoundSheet(w, i < plan.sheetOffsets.size() ? plan.sheetOffsets[i] : 0, plan.names[i]);
   }
+  WriteCountry(w);
+  WriteRecalcId(w);
   if (strings) {
     std::vector<ExtSstBucket> buckets;
     WriteSst(w, book.strings, plan.labelCount, buckets);

@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 #include <span>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
 
 namespace quadrelo::xls {
 
@@ -206,15 +210,80 @@ std::vector<ColumnInfo> PlanColumns(const Sheet& sheet,
   return columns;
 }
 
-void WriteWsBool(RecordWriter& w) {
-  const std::array<std::uint8_t, 2> body = {0xC1, 0x04};  // summary rows below, outline symbols
-  w.record(record::kWsBool, body);
+constexpr std::uint16_t kRowHeight = 0x00FF;  // 12.75 points in twips: the default font's row
+constexpr std::uint32_t kRowsPerBlock = 32;
+constexpr std::uint64_t kRowBytes = 20;  // a ROW record with its header
+
+// The INDEX, with its header: one entry per block.
+std::uint64_t IndexBytes(std::size_t blocks) { return 4 + 16 + 4 * std::uint64_t{blocks}; }
+// A block's DBCELL, with its header: one entry per row.
+std::uint64_t DbCellBytes(const RowBlock& block) { return 4 + 4 + 2 * std::uint64_t{block.rows}; }
+
+void WriteIndex(RecordWriter& w, const WorksheetPlan& plan, std::uint32_t defColWidthAt,
+                const std::vector<std::uint32_t>& dbCells) {
+  std::string body(16 + 4 * dbCells.size(), '\0');
+  auto* p = reinterpret_cast<std::uint8_t*>(body.data());
+  Put32(p + 4, plan.firstRow);
+  Put32(p + 8, plan.rowEnd);
+  Put32(p + 12, defColWidthAt);
+  for (std::size_t i = 0; i < dbCells.size(); ++i) Put32(p + 16 + 4 * i, dbCells[i]);
+  w.record(record::kIndex, body);
 }
 
-void WriteDefColWidth(RecordWriter& w) {
-  const std::array<std::uint8_t, 2> body = {8, 0};
-  w.record(record::kDefColWidth, body);
+// The records between INDEX and DEFCOLWIDTH, with Excel's values for a plain sheet: automatic
+// calculation of up to 100 iterations of 0.001 (off), A1 references, recalculation before
+// saving, neither headings nor grid printed, no outline, default row height, no header or
+// footer, default margins and no printer settings, portrait.
+void WriteSheetSettings(RecordWriter& w) {
+  WriteU16Record(w, record::kCalcMode, 1);
+  WriteU16Record(w, record::kCalcCount, 100);
+  WriteU16Record(w, record::kCalcRefMode, 1);
+  WriteU16Record(w, record::kCalcIter, 0);
+  std::array<std::uint8_t, 8> delta;
+  std::uint64_t bits;
+  const double kDelta = 0.001;
+  std::memcpy(&bits, &kDelta, sizeof bits);
+  Put64(delta.data(), bits);
+  w.record(record::kCalcDelta, delta);
+  WriteU16Record(w, record::kCalcSaveRecalc, 1);
+  WriteU16Record(w, record::kPrintRowCol, 0);
+  WriteU16Record(w, record::kPrintGrid, 0);
+  WriteU16Record(w, record::kGridSet, 1);
+  w.record(record::kGuts, std::array<std::uint8_t, 8>{});
+  std::array<std::uint8_t, 4> rowHeight{};
+  Put16(rowHeight.data() + 2, kRowHeight);
+  w.record(record::kDefaultRowHeight, rowHeight);
+  WriteU16Record(w, record::kWsBool, 0x04C1);  // summary rows below, outline symbols
+  w.record(record::kHeader, nullptr, 0);
+  w.record(record::kFooter, nullptr, 0);
+  WriteU16Record(w, record::kHCenter, 0);
+  WriteU16Record(w, record::kVCenter, 0);
+  std::array<std::uint8_t, 34> setup{};
+  Put16(setup.data() + 2, 100);      // scale, per cent
+  Put16(setup.data() + 4, 1);        // first page number
+  Put16(setup.data() + 6, 1);        // fit to one page wide
+  Put16(setup.data() + 8, 1);        // and one tall
+  Put16(setup.data() + 10, 0x0006);  // portrait; no printer settings kept
+  const double kHeaderMargin = 0.5;  // inches, the default
+  std::memcpy(&bits, &kHeaderMargin, sizeof bits);
+  Put64(setup.data() + 16, bits);
+  Put64(setup.data() + 24, bits);
+  Put16(setup.data() + 32, 1);  // copies
+  w.record(record::kSetup, setup);
 }
+
+// What WriteSheetSettings writes.
+std::uint64_t SheetSettingsBytes() {
+  static const std::uint64_t bytes = [] {
+    ByteOutput counter;
+    RecordWriter w(counter, 0);
+    WriteSheetSettings(w);
+    return w.position();
+  }();
+  return bytes;
+}
+
+void WriteDefColWidth(RecordWriter& w) { WriteU16Record(w, record::kDefColWidth, 8); }
 
 void WriteColInfo(RecordWriter& w, const ColumnInfo& info) {
   std::array<std::uint8_t, 12> body{};
@@ -275,18 +344,92 @@ void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellC
   }
 }
 
+void WriteRow(RecordWriter& w, std::uint16_t row, std::uint16_t firstColumn,
+              std::uint16_t columnEnd) {
+  std::array<std::uint8_t, 16> body{};
+  Put16(body.data(), row);
+  Put16(body.data() + 2, firstColumn);
+  Put16(body.data() + 4, columnEnd);
+  Put16(body.data() + 6, kRowHeight);
+  // Default height and format; the bit Excel always sets, and the default cell XF it leaves in
+  // the unused format field.
+  Put16(body.data() + 12, 0x0100);
+  Put16(body.data() + 14, StyleTable::kDefaultCellXf);
+  w.record(record::kRow, body);
+}
+
+// A block's DBCELL: back to its first ROW record, then from the end of that record to the first
+// cell of its first row, and from each row's first cell to the next one's.
+void WriteDbCell(RecordWriter& w, std::uint64_t firstRowAt,
+                 std::span<const std::uint64_t> cellsAt) {
+  std::string body(4 + 2 * cellsAt.size(), '\0');
+  auto* p = reinterpret_cast<std::uint8_t*>(body.data());
+  Put32(p, static_cast<std::uint32_t>(w.position() - firstRowAt));
+  std::uint64_t from = firstRowAt + kRowBytes;
+  for (std::size_t i = 0; i < cellsAt.size(); ++i) {
+    Put16(p + 4 + 2 * i, static_cast<std::uint16_t>(cellsAt[i] - from));
+    from = cellsAt[i];
+  }
+  w.record(record::kDbCell, body);
+}
+
+// Refuses a save whose block came out elsewhere than the INDEX says: a damaged file otherwise.
+void RequirePlannedDbCell(const RecordWriter& w, std::uint32_t planned) {
+  if (w.position() != planned) {
+    Fail(FailureCode::SaveFailed,
+         "Error interno al escribir el libro: un bloque de filas no ocupa lo previsto.");
+  }
+}
+
+// The cell table in blocks; `dbCells` are the planned stream offsets of the blocks' DBCELLs.
 void WriteCells(RecordWriter& w, const Sheet& sheet, const StringTable& strings,
-                const StyleTable& styles) {
+                const StyleTable& styles, const std::vector<std::uint32_t>& dbCells) {
+  struct PendingCell {
+    Cell cell;
+    CellChoice choice;
+  };
+  struct PendingRow {
+    std::uint16_t row;
+    std::uint16_t firstColumn, columnEnd;
+    std::uint32_t cellsEnd;  // in `cells`, past the row's last one
+  };
   CellClassifier classifier(sheet, strings, styles);
   std::vector<Cell> scratch;
-  std::size_t rows = RowCount(sheet);
-  for (std::size_t r = 0; r < rows; ++r) {
-    for (const Cell& cell : OrderedCells(sheet.rows[r], scratch)) {
-      CellChoice choice = classifier.classify(cell);
-      if (choice.record == CellRecord::None) continue;
-      choice.xf = styles.plannedCellXf(cell.bold, cell.format);
-      WriteCell(w, static_cast<std::uint16_t>(r), cell, choice);
+  std::vector<PendingCell> cells;
+  std::vector<PendingRow> rows;
+  std::array<std::uint64_t, kRowsPerBlock> cellsAt;
+  std::size_t block = 0;
+  const std::size_t rowCount = RowCount(sheet);
+  for (std::size_t bandStart = 0; bandStart < rowCount; bandStart += kRowsPerBlock) {
+    cells.clear();
+    rows.clear();
+    std::size_t bandEnd = std::min<std::size_t>(bandStart + kRowsPerBlock, rowCount);
+    for (std::size_t r = bandStart; r < bandEnd; ++r) {
+      std::size_t first = cells.size();
+      for (const Cell& cell : OrderedCells(sheet.rows[r], scratch)) {
+        CellChoice choice = classifier.classify(cell);
+        if (choice.record == CellRecord::None) continue;
+        choice.xf = styles.plannedCellXf(cell.bold, cell.format);
+        cells.push_back({cell, choice});
+      }
+      if (cells.size() == first) continue;
+      rows.push_back({static_cast<std::uint16_t>(r), cells[first].cell.column,
+                      static_cast<std::uint16_t>(cells.back().cell.column + 1),
+                      static_cast<std::uint32_t>(cells.size())});
     }
+    if (rows.empty()) continue;
+    const std::uint64_t firstRowAt = w.position();
+    for (const PendingRow& row : rows) WriteRow(w, row.row, row.firstColumn, row.columnEnd);
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      cellsAt[i] = w.position();
+      for (; next < rows[i].cellsEnd; ++next) {
+        WriteCell(w, rows[i].row, cells[next].cell, cells[next].choice);
+      }
+    }
+    RequirePlannedDbCell(w, block < dbCells.size() ? dbCells[block] : 0);
+    ++block;
+    WriteDbCell(w, firstRowAt, std::span<const std::uint64_t>(cellsAt.data(), rows.size()));
   }
 }
 
@@ -299,8 +442,8 @@ void WriteWindow2(RecordWriter& w, bool selected) {
   w.record(record::kWindow2, body);
 }
 
-// BOF, WSBOOL, DEFCOLWIDTH, DIMENSIONS, WINDOW2 and EOF, with their headers.
-constexpr std::uint64_t kFixedRecordBytes = 20 + 6 + 6 + 18 + 22 + 4;
+// BOF, DEFCOLWIDTH, DIMENSIONS, WINDOW2 and EOF, with their headers.
+constexpr std::uint64_t kFixedRecordBytes = 20 + 6 + 18 + 22 + 4;
 constexpr std::uint64_t kColInfoBytes = 16;
 
 // The distinct styles of a sheet's cells in order of first use.
@@ -352,13 +495,13 @@ WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
   std::size_t rows = RowCount(sheet);
   for (std::size_t r = 0; r < rows; ++r) {
     std::span<const Cell> cells = OrderedCells(sheet.rows[r], scratch);
+    std::uint64_t rowBytes = 0;
     for (const Cell& cell : cells) {
       CellChoice choice = classifier.classify(cell);
       if (choice.record == CellRecord::None) continue;
       cellStyles.add(cell);
-      cellBytes += RecordSize(choice.record);
+      rowBytes += RecordSize(choice.record);
       firstRow = std::min(firstRow, static_cast<std::uint32_t>(r));
-      lastRow = static_cast<std::uint32_t>(r);
       firstColumn = std::min(firstColumn, cell.column);
       lastColumn = std::max(lastColumn, cell.column);
       if (choice.record == CellRecord::LabelSst) {
@@ -368,6 +511,15 @@ WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
         stats[cell.column].addNumber(cell.number);
       }
     }
+    if (rowBytes == 0) continue;
+    if (plan.blocks.empty() || r / kRowsPerBlock != lastRow / kRowsPerBlock) {
+      plan.blocks.emplace_back();
+    }
+    // A block's bytes stay far below 4 GiB: 32 rows of 256 cells of at most 18 bytes.
+    plan.blocks.back().bytes += static_cast<std::uint32_t>(kRowBytes + rowBytes);
+    ++plan.blocks.back().rows;
+    cellBytes += rowBytes;
+    lastRow = static_cast<std::uint32_t>(r);
   }
   if (cellBytes > 0) {
     plan.firstRow = firstRow;
@@ -376,18 +528,34 @@ WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
     plan.columnEnd = static_cast<std::uint16_t>(lastColumn + 1);
   }
   plan.columns = PlanColumns(sheet, stats, styles);
-  plan.size = kFixedRecordBytes + kColInfoBytes * plan.columns.size() + cellBytes;
+  std::uint64_t table = 0;
+  for (const RowBlock& block : plan.blocks) table += block.bytes + DbCellBytes(block);
+  plan.size = kFixedRecordBytes + IndexBytes(plan.blocks.size()) + SheetSettingsBytes() +
+              kColInfoBytes * plan.columns.size() + table;
   return plan;
 }
 
 void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
                     const StringTable& strings, const StyleTable& styles, RecordWriter& w) {
+  // Where DEFCOLWIDTH and each block's DBCELL will be, for the INDEX that goes before them.
+  const std::uint64_t start = w.position();
+  const std::uint64_t defColWidthAt =
+      start + 20 + IndexBytes(plan.blocks.size()) + SheetSettingsBytes();
+  std::uint64_t at = defColWidthAt + 6 + kColInfoBytes * plan.columns.size() + 18;
+  std::vector<std::uint32_t> dbCells;
+  dbCells.reserve(plan.blocks.size());
+  for (const RowBlock& block : plan.blocks) {
+    dbCells.push_back(static_cast<std::uint32_t>(at + block.bytes));
+    at += block.bytes + DbCellBytes(block);
+  }
+
   WriteBof(w, SubstreamKind::Worksheet);
-  WriteWsBool(w);
+  WriteIndex(w, plan, static_cast<std::uint32_t>(defColWidthAt), dbCells);
+  WriteSheetSettings(w);
   WriteDefColWidth(w);
   for (const ColumnInfo& info : plan.columns) WriteColInfo(w, info);
   WriteDimensions(w, plan);
-  WriteCells(w, sheet, strings, styles);
+  WriteCells(w, sheet, strings, styles, dbCells);
   WriteWindow2(w, selected);
   WriteEof(w);
 }

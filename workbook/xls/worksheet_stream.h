@@ -17,6 +17,13 @@ struct ColumnInfo {
   std::uint16_t format = 0;  // the column's format index, which its XF stands for
 };
 
+// Rows of cells go out in blocks of the rows of one 32-row band (rows 0-31, 32-63, ...) that
+// hold a cell: each row's ROW record, then the rows' cells, then a DBCELL.
+struct RowBlock {
+  std::uint32_t bytes = 0;  // the ROW and cell records
+  std::uint16_t rows = 0;   // rows with a cell
+};
+
 // What a worksheet's substream will hold, measured before anything is written.
 struct WorksheetPlan {
   // The cells written, as DIMENSIONS gives them: rows [firstRow, rowEnd), columns
@@ -26,6 +33,7 @@ struct WorksheetPlan {
   std::uint16_t firstColumn = 0;
   std::uint16_t columnEnd = 0;
   std::vector<ColumnInfo> columns;
+  std::vector<RowBlock> blocks;
   std::uint32_t labelCount = 0;  // LABELSST records
   std::uint64_t size = 0;        // bytes of the substream, BOF to EOF
   // The cells' styles (StyleTable::Style) in order of first use, as measured; the XFs of
@@ -44,7 +52,9 @@ WorksheetPlan MeasureWorksheet(const Sheet& sheet, const StringTable& strings,
                                const StyleTable& styles);
 void AddWorksheetStyles(WorksheetPlan& plan, StyleTable& styles);
 
-// Writes the substream exactly as planned. `selected` marks the sheet shown on opening.
+// Writes the substream exactly as planned, from the stream offset `w` is at. `selected` marks
+// the sheet shown on opening. Throws Failure when a block's DBCELL does not land where the INDEX
+// said it would.
 void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected,
                     const StringTable& strings, const StyleTable& styles, RecordWriter& w);
 

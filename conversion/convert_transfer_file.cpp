@@ -137,7 +137,7 @@ class Run {
   // An input read to its end replaces the workbook only if it is still what was read: a file
   // still arriving, or cut meanwhile, would give a workbook of part of it.
   void save(const std::string& path) {
-    workbook::SaveAsArgs args{path, {}};
+    workbook::SaveAsArgs args{path};
     if (readWhole_) {
       args.beforeReplacing = [this] {
         try {

@@ -23,6 +23,8 @@ namespace {
 constexpr std::string_view kCannotOpenInput = "No se puede abrir el fichero de entrada";
 constexpr std::string_view kWrongFormat = "El fichero no tiene el formato correcto";
 constexpr std::string_view kCannotSave = "No se puede guardar el fichero de salida";
+constexpr std::string_view kInputChanged =
+    "El fichero de entrada ha cambiado durante la conversión";
 
 // The last row of a worksheet; an account's next transfer goes on to a sheet of its own.
 constexpr long kLastSheetRow = static_cast<long>(xls::kMaxRows);
@@ -47,8 +49,12 @@ class Run {
   // True when a step failed since the failure was last cleared.
   bool failurePending() const { return guarded_.pending(); }
 
-  // Ends the run with the message for an input that did not open.
-  void refuseUnopenedInput() { refuse(kCannotOpenInput, MessageIcon::Error, lastFailure()); }
+  // Ends the run with the message for an input that did not open, or that changed while the
+  // repair read it.
+  void refuseUnopenedInput() {
+    if (inputChanged_) return refuse(inputChangedMessage(), MessageIcon::Error, lastFailure());
+    refuse(kCannotOpenInput, MessageIcon::Error, lastFailure());
+  }
 
   void closeInput() { files::Close(fileNumber_); }
 
@@ -94,6 +100,7 @@ class Run {
     if (guarded_([&] { NormalizeLineBreaks(sFileIn_); })) {
       report_.lineBreaksRepaired();
     } else {
+      inputChanged_ = guarded_.code() == FailureCode::InputChanged;
       report_.lineBreaksNotRepaired(lastFailure());
     }
     openUnderFileNumber();
@@ -105,7 +112,7 @@ class Run {
     while (lineInHand || !atEnd()) {
       if (!lineInHand && !readLine()) {
         report_.readFailed(lineNumber_, lastFailure());
-        break;
+        return true;
       }
       lineInHand = false;
       convertRecord();
@@ -114,6 +121,7 @@ class Run {
         return false;
       }
     }
+    readWhole_ = !endUnknown_;
     return true;
   }
 
@@ -126,13 +134,30 @@ class Run {
     guarded_([&] { oExcel.workbooks(1).Title(PathToUtf8(PathFromUtf8(sFileIn_).stem())); });
   }
 
+  // An input read to its end replaces the workbook only if it is still what was read: a file
+  // still arriving, or cut meanwhile, would give a workbook of part of it.
   void save(const std::string& path) {
-    bool saved = guarded_([&] { oExcel.workbooks(1).SaveAs(workbook::SaveAsArgs{path}); });
+    workbook::SaveAsArgs args{path};
+    if (readWhole_) {
+      args.beforeReplacing = [this] {
+        try {
+          files::CheckUnchanged(fileNumber_);
+        } catch (const Failure&) {
+          inputChanged_ = true;
+          throw;
+        }
+      };
+    }
+    bool saved = guarded_([&] { oExcel.workbooks(1).SaveAs(args); });
     if (saved) {
       report_.workbookSaved(path, sheet_, transfers_);
     } else {
       report_.workbookNotSaved(path, lastFailure());
-      show(kCannotSave, MessageIcon::Error);
+      if (inputChanged_) {
+        show(inputChangedMessage(), MessageIcon::Error);
+      } else {
+        show(kCannotSave, MessageIcon::Error);
+      }
     }
   }
 
@@ -155,6 +180,10 @@ class Run {
     openUnderFileNumber();
   }
   const std::string& lastFailure() const { return guarded_.lastMessage(); }
+  // Names the file, without its folder, so that a batch of many says which one.
+  std::string inputChangedMessage() const {
+    return std::string(kInputChanged) + ": " + PathToUtf8(PathFromUtf8(sFileIn_).filename());
+  }
 
   void show(std::string_view text, MessageIcon icon) {
     if (services_.messages != nullptr) services_.messages->show(text, icon);
@@ -172,7 +201,7 @@ class Run {
 
   bool atEnd() {
     bool end = true;  // an end-of-file test that fails ends the loop rather than spinning on it
-    guarded_([&] { end = files::Eof(fileNumber_); });
+    if (!guarded_([&] { end = files::Eof(fileNumber_); })) endUnknown_ = true;
     return end;
   }
 
@@ -255,6 +284,9 @@ class Run {
   char address_[16] = {};  // the address of a cell of the row: its column, then row_'s digits
   std::size_t addressLength_ = 0;
   long transfers_ = 0;
+  bool readWhole_ = false;     // the record loop reached the end of the input
+  bool endUnknown_ = false;    // an end-of-file test failed and ended the loop
+  bool inputChanged_ = false;  // the input was found changed while it was read
   std::string label_;
   std::string bytes_;
   std::string text_;

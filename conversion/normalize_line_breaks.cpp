@@ -7,6 +7,7 @@
 
 #include "platform/buffered_output.h"
 #include "platform/failure.h"
+#include "platform/files.h"
 #include "platform/replacement_file.h"
 #include "platform/text.h"
 
@@ -28,6 +29,8 @@ void NormalizeLineBreaks(std::string path) {
   }
   std::ifstream in(file, std::ios::binary);
   if (!in) Fail(FailureCode::FileNotFound, "cannot open", file);
+  const files::FileStamp atOpen = files::StampOf(file);
+  std::uintmax_t bytesRead = 0;
 
   ReplacementFile replacement(file, file);
   BufferedOutput out(replacement);
@@ -38,6 +41,7 @@ void NormalizeLineBreaks(std::string path) {
   while (in) {
     in.read(block.get(), static_cast<std::streamsize>(kBlockSize));
     auto size = static_cast<std::size_t>(in.gcount());
+    bytesRead += size;
     if (in.bad()) Fail(FailureCode::ReadFailed, "cannot read", file);
     const char* p = block.get();
     const char* end = p + size;
@@ -78,7 +82,8 @@ void NormalizeLineBreaks(std::string path) {
   if (lineOpen) out.write(kLineBreak, 2);
   out.flush();
   in.close();
-  replacement.commit();
+  // A file still being written (or cut) while it was read is not put back half done.
+  replacement.commit([&] { files::CheckUnchanged(file, atOpen, bytesRead); });
 }
 
 }  // namespace quadrelo::conversion

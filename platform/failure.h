@@ -19,6 +19,8 @@ enum class FailureCode : int {
   ReadFailed = 57,
   WriteFailed = 61,
   PathNotFound = 76,
+  // "Path/file access error": the input changed while it was read.
+  InputChanged = 75,
   // The workbook engine.
   ClassNotAvailable = 429,
   NoObject = 91,

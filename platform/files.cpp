@@ -54,6 +54,8 @@ struct OpenFile {
   std::size_t begin = 0;
   std::size_t end = 0;
   bool exhausted = false;  // the file has no more bytes beyond the block
+  FileStamp stamp;         // the file as it was opened
+  std::uintmax_t bytesRead = 0;
   // Output: the lines not yet written.
   std::optional<StreamSink> stream;
   std::optional<BufferedOutput> output;
@@ -120,6 +122,7 @@ bool Fill(OpenFile& file) {
   if (file.exhausted) return false;
   file.begin = 0;
   file.end = std::fread(file.block.get(), 1, kBlockSize, file.file);
+  file.bytesRead += file.end;
   if (file.end < kBlockSize) {
     if (std::ferror(file.file)) {
       file.end = 0;
@@ -150,6 +153,12 @@ void Open(Table& table, int number, const fs::path& path, Mode mode) {
   }
   if (mode == Mode::Input) {
     file->block = std::make_unique<char[]>(kBlockSize);
+    try {
+      file->stamp = StampOf(path);
+    } catch (...) {
+      std::fclose(file->file);
+      throw;
+    }
   } else {
     file->stream.emplace(file->file, file->path);
     file->output.emplace(*file->stream, kBlockSize);
@@ -252,6 +261,36 @@ void Reset() noexcept {
     std::fclose(slot->file);
     slot.reset();
   }
+}
+
+FileStamp StampOf(const fs::path& path) {
+  std::error_code error;
+  FileStamp stamp;
+  stamp.size = fs::file_size(path, error);
+  if (!error) stamp.modified = fs::last_write_time(path, error);
+  if (error) Fail(FailureCode::FileNotFound, "cannot stat (" + error.message() + ")", path);
+  return stamp;
+}
+
+void CheckUnchanged(const fs::path& path, const FileStamp& atOpen, std::uintmax_t bytesRead) {
+  std::error_code error;
+  std::uintmax_t size = fs::file_size(path, error);
+  fs::file_time_type modified;
+  if (!error) modified = fs::last_write_time(path, error);
+  if (error || bytesRead != atOpen.size || size != atOpen.size || modified != atOpen.modified) {
+    Fail(FailureCode::InputChanged,
+         "changed while it was read (" + std::to_string(atOpen.size) + " bytes at open, " +
+             std::to_string(bytesRead) + " read, " +
+             (error ? std::string("gone") : std::to_string(size) + " now") + ")",
+         path);
+  }
+}
+
+void CheckUnchanged(int number) {
+  Table& table = TheTable();
+  OpenFile& file = Opened(table, number, Mode::Input);
+  // Bytes still in the block were read from the file but not by the caller.
+  CheckUnchanged(file.path, file.stamp, file.bytesRead - (file.end - file.begin));
 }
 
 int OpenCount() noexcept {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -39,5 +40,20 @@ void Close(int number);
 void Reset() noexcept;
 // How many numbers are open (for tests and reports).
 int OpenCount() noexcept;
+
+// A file's size and modification time, as noted when it was opened for reading.
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type modified;
+};
+// The stamp of the file at `path`; fails with FileNotFound when it cannot be had.
+FileStamp StampOf(const std::filesystem::path& path);
+// Fails with InputChanged unless `bytesRead` is the size in `atOpen` and the file at `path`
+// still has that size and modification time: it was read whole, and nobody cut, grew or
+// replaced it meanwhile.
+void CheckUnchanged(const std::filesystem::path& path, const FileStamp& atOpen,
+                    std::uintmax_t bytesRead);
+// The same for the input open under `number`: every byte of it taken by LineInput.
+void CheckUnchanged(int number);
 
 }  // namespace quadrelo::files

@@ -240,7 +240,7 @@ void ReplacementFile::write(const char* data, std::size_t size) {
   }
 }
 
-void ReplacementFile::commit() {
+void ReplacementFile::commit(const std::function<void()>& lastCheck) {
   if (file_ == nullptr) Fail(FailureCode::WriteFailed, "already closed", target_);
   bool flushed = std::fflush(file_) == 0 && SyncToDisk(file_);
   bool closed = std::fclose(file_) == 0;
@@ -248,6 +248,14 @@ void ReplacementFile::commit() {
   if (!flushed || !closed) {
     discard();
     Fail(FailureCode::WriteFailed, "cannot write (disk full?)", target_);
+  }
+  if (lastCheck) {
+    try {
+      lastCheck();
+    } catch (...) {
+      discard();
+      throw;
+    }
   }
   std::error_code error;
   if (!permissionsFrom_.empty()) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/byte_sink.h"
@@ -27,7 +28,9 @@ class ReplacementFile : public ByteSink {
   // or a second handle to the file on Windows); where that cannot be had, there are no parts
   // and the content arrives in order.
   std::unique_ptr<ByteSink> partAt(std::uint64_t offset) override;
-  void commit();
+  // `lastCheck`, when given, runs once the new content is on the disk and just before it
+  // replaces the target; a failure it throws discards the new content instead.
+  void commit(const std::function<void()>& lastCheck = {});
 
   // Where the new content is being written until commit(); the tests check its place.
   const std::filesystem::path& temporaryPath() const { return temporary_; }

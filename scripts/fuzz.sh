@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan+UBSan) in build-fuzz and runs each for a bounded time,
 # one after the other. Usage: scripts/fuzz.sh [seconds per target] [target...]
-# Targets: conversion line_breaks xls_writer (all three by default). New corpus entries go to
+# Targets: conversion expanded line_breaks xls_writer (all four by default). New corpus entries go to
 # build-fuzz/corpus/<target>; a finding is written to build-fuzz/artifacts/ and fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(conversion line_breaks xls_writer)
+((${#targets[@]})) || targets=(conversion expanded line_breaks xls_writer)
 
 scripts/deps.sh test
 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUADRELO_FUZZ=ON \

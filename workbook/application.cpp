@@ -365,7 +365,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
     book_->settle();
     ReplacementFile file(PathFromUtf8(name));
     xls::WriteWorkbook(book_->book, file);
-    file.commit();
+    file.commit(args.beforeReplacing);
   } catch (const Failure& failure) {
     Fail(FailureCode::SaveFailed, failure.what());
   }

@@ -163,6 +163,9 @@ class WorksheetsObject : public WorkbookPart {
 
 struct SaveAsArgs {
   std::string FileName;  // UTF-8 path
+  // Not one of the application's: runs once the new file is complete and just before it
+  // replaces anything; a Failure it throws fails the save and keeps the earlier file.
+  std::function<void()> beforeReplacing = {};
 };
 
 class WorkbookObject : public WorkbookPart {

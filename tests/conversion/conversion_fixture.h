@@ -73,15 +73,18 @@ class RecordingMessages : public MessageSink {
   std::vector<Message> shown;
 };
 
-// Yields `allowed` times, then asks the run to stop.
+// Yields `allowed` times, then asks the run to stop. `onYield`, when set, sees each yield's
+// number: what the user's other programs may do between two records.
 class CountingPump : public EventPump {
  public:
   explicit CountingPump(long allowed = -1) : allowed_(allowed) {}
   bool yield() override {
     ++yields;
+    if (onYield) onYield(yields);
     return allowed_ < 0 || yields <= allowed_;
   }
   long yields = 0;
+  std::function<void(long)> onYield;
 
  private:
   long allowed_;

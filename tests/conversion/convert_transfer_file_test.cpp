@@ -20,6 +20,8 @@ using quadrelo::testing::ReadFile;
 const Message kCannotOpen{"No se puede abrir el fichero de entrada", MessageIcon::Error};
 const Message kWrongFormat{"El fichero no tiene el formato correcto", MessageIcon::Information};
 const Message kCannotSave{"No se puede guardar el fichero de salida", MessageIcon::Error};
+const Message kInputChanged{"El fichero de entrada ha cambiado durante la conversión: remesa.txt",
+                            MessageIcon::Error};
 
 Transfer NumberedTransfer(long n) {
   Transfer t;
@@ -400,6 +402,53 @@ TEST_F(ConversionTest, AFailedSaveIsReported) {
   convert();
   EXPECT_EQ(messages.shown, std::vector<Message>{kCannotSave});
   EXPECT_FALSE(fs::exists(output()));
+}
+
+// A file still arriving, or cut, while it is read: the workbook would hold part of it.
+TEST_F(ConversionTest, AnInputThatChangesDuringTheRunKeepsTheEarlierWorkbook) {
+  const std::string bytes =
+      CrLfFile({AccountLine("A"), TransferLine(Transfer{}), TransferLine(NumberedTransfer(2))});
+  const struct {
+    const char* name;
+    std::function<void(const fs::path&)> change;
+  } cases[] = {
+      {"truncated", [](const fs::path& p) { fs::resize_file(p, 82); }},
+      {"grown",
+       [](const fs::path& p) {
+         quadrelo::testing::WriteFile(p, ReadFile(p) + TransferLine(NumberedTransfer(3)) + "\r\n");
+       }},
+#ifndef _WIN32  // Windows renames nothing over a file that is open
+      {"replaced",
+       [](const fs::path& p) {
+         quadrelo::testing::WriteFile(p.string() + ".new", CrLfFile({AccountLine("B")}));
+         fs::rename(p.string() + ".new", p);
+       }},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    files::Reset();
+    messages.shown.clear();
+    writeInput(bytes);
+    quadrelo::testing::WriteFile(dir / "remesa.xls", "earlier workbook");
+    pump.yields = 0;
+    pump.onYield = [&](long yields) {
+      if (yields == 2) c.change(dir / "remesa.txt");
+    };
+    convert();
+    EXPECT_EQ(messages.shown, std::vector<Message>{kInputChanged});
+    EXPECT_TRUE(report.saveFailed);
+    EXPECT_TRUE(ReadFile(output()) == "earlier workbook");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
+  }
+  // Left alone, the same input replaces the earlier workbook.
+  files::Reset();
+  messages.shown.clear();
+  writeInput(bytes);
+  pump.onYield = nullptr;
+  convert();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(report.savedTransfers, 2);
 }
 
 TEST_F(ConversionTest, AStopRequestEndsTheRunWithoutSaving) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/replacement_file.h"
 #include "tests/support/test_support.h"
 
 #ifndef _WIN32
@@ -117,6 +119,60 @@ TEST_F(FilesTest, ReadingPastTheEndFails) {
   EXPECT_EQ(line, "one");
   EXPECT_TRUE(Eof(number));
   EXPECT_EQ(CodeOf([&] { LineInput(number, line); }), FailureCode::InputPastEnd);
+}
+
+// What the conversion and the repair check before their result replaces anything: the input
+// was read whole and is still as it was opened. A failed check keeps the earlier file.
+TEST_F(FilesTest, AnInputChangedWhileItWasReadFailsItsCheck) {
+  namespace fs = std::filesystem;
+  const std::string line(1000, 'x');
+  std::string bytes;
+  for (int n = 0; n < 600; ++n) bytes += line + "\r\n";  // more than one read block
+  const struct {
+    const char* name;
+    int readLines;  // before the change; then to the end when `readOn`
+    bool readOn;
+    std::function<void(const fs::path&)> change;
+    FailureCode expected;
+  } cases[] = {
+      {"unchanged", 600, false, [](const fs::path&) {}, FailureCode::None},
+      {"not read to its end", 599, false, [](const fs::path&) {}, FailureCode::InputChanged},
+      {"cut while read", 1, true, [](const fs::path& p) { fs::resize_file(p, 2004); },
+       FailureCode::InputChanged},
+      {"grown after its end", 600, false,
+       [](const fs::path& p) { WriteFile(p, ReadFile(p) + "more\r\n"); },
+       FailureCode::InputChanged},
+      {"rewritten, same size", 600, false,
+       [](const fs::path& p) {
+         fs::file_time_type before = fs::last_write_time(p);
+         WriteFile(p, std::string(ReadFile(p).size(), 'y'));
+         fs::last_write_time(p, before + std::chrono::seconds(1));
+       },
+       FailureCode::InputChanged},
+#ifndef _WIN32  // Windows deletes no file that is open
+      {"gone", 600, false, [](const fs::path& p) { fs::remove(p); }, FailureCode::InputChanged},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    const fs::path input = dir / "in.txt";
+    WriteFile(input, bytes);
+    WriteFile(dir / "out.txt", "earlier");
+    int number = FreeFile();
+    OpenForInput(number, input);
+    std::string read;
+    for (int n = 0; n < c.readLines; ++n) LineInput(number, read);
+    c.change(input);
+    while (c.readOn && !Eof(number)) LineInput(number, read);
+    EXPECT_EQ(CodeOf([&] { CheckUnchanged(number); }), c.expected);
+
+    ReplacementFile replacement(dir / "out.txt");
+    replacement.write("new", 3);
+    EXPECT_EQ(CodeOf([&] { replacement.commit([&] { CheckUnchanged(number); }); }), c.expected);
+    EXPECT_EQ(ReadFile(dir / "out.txt"), c.expected == FailureCode::None ? "new" : "earlier");
+    EXPECT_FALSE(fs::exists(replacement.temporaryPath()) && !replacement.temporaryPath().empty());
+  }
 }
 
 TEST_F(FilesTest, PrintLineEndsEveryLineWithCrLfAndKeepsBytes) {

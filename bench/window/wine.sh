@@ -40,6 +40,26 @@ trap stop_all EXIT
 wineserver -p >/dev/null 2>&1 </dev/null
 
 milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+# Waits without starting a process: a loop that starts one every few milliseconds would take a
+# good part of a core from the run it times.
+exec {pause_fd}<> <(:)
+pause() { read -rt "$1" -u "$pause_fd" _ || true; }
+
+# Waits for the completion dialog after Alt+G. Until the workbook $1 is in place the run is on,
+# which a test of the file tells cheaply; the dialog follows within milliseconds, looked for
+# then in the X server.
+wait_for_done() {
+  local tries=0
+  until [ -e "$1" ]; do
+    ((++tries > 30000)) && { echo "FALLO: no terminó" >&2; exit 1; }
+    pause 0.01
+  done
+  until xdotool search --onlyvisible --name "^$DONE_TITLE\$" >/dev/null 2>&1; do
+    ((++tries > 31000)) && { echo "FALLO: no apareció «Proceso terminado»" >&2; exit 1; }
+    pause 0.002
+  done
+}
+
 median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 work="$WINEPREFIX/drive_c/banco"
@@ -75,10 +95,7 @@ time_window() {
   xdotool windowfocus --sync "$main" 2>/dev/null || true
   start=$(milliseconds)
   xdotool key alt+g
-  until xdotool search --onlyvisible --name "^$DONE_TITLE\$" >/dev/null 2>&1; do
-    if [ $(($(milliseconds) - start)) -gt 300000 ]; then echo "FALLO: no terminó" >&2; exit 1; fi
-    sleep 0.005
-  done
+  wait_for_done "${input%.txt}.xls"
   end=$(milliseconds)
   local done_dialog
   done_dialog=$(wait_window "$DONE_TITLE")

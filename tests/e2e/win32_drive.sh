@@ -70,15 +70,26 @@ start_program() {
   MAIN=$(wait_window "$MAIN_TITLE" 60) || fail "no apareció la ventana principal"
 }
 
+# True once window $1 (titled $2) is no longer shown; false after $3 checks 20 ms apart. Another
+# window of the same title (the next message box, say) does not count.
+id_gone_within() {
+  local tries=0
+  while xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | grep -x "$1" >/dev/null; do
+    [ $((tries += 1)) -gt "$3" ] && return 1
+    sleep 0.02
+  done
+  return 0
+}
+
 # Presses key $2 in window $1 until that window has gone (a key sent while it is still taking
-# focus can be lost).
+# focus can be lost); pressed again only while that same window is still shown after 10 s.
 press_until_gone() {
   local title attempt
-  title=$(xdotool getwindowname "$1")
-  for attempt in 1 2 3 4 5; do
+  title=$(xdotool getwindowname "$1" 2>/dev/null) || return 0
+  for attempt in 1 2 3; do
     xdotool windowfocus --sync "$1" 2>/dev/null || true
     xdotool key "$2"
-    window_gone_within "$title" 250 && return 0
+    id_gone_within "$1" "$title" 500 && return 0
   done
   fail "la ventana «$title» no se fue con $2"
 }

@@ -37,7 +37,6 @@ done
 need_tools Xvfb xdotool
 start_x_server
 
-milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 # Processor milliseconds (user + system) that process $1 has taken so far.
 cpu_ms() { awk -v hz="$(getconf CLK_TCK)" '{print int(($14 + $15) * 1000 / hz)}' "/proc/$1/stat"; }
 
@@ -113,27 +112,6 @@ time_convert() {
   echo "$((end - start)) $(awk '{printf "%d", ($1 + $2) * 1000}' "$X_WORK/time")"
 }
 
-# Waits without starting a process: a loop that starts one every few milliseconds would take a
-# good part of a core from the run it times.
-exec {pause_fd}<> <(:)
-pause() { read -rt "$1" -u "$pause_fd" _ || true; }
-
-# Waits for the completion dialog after Alt+G. Until the workbook $1 is in place the run is on,
-# which a test of the file tells cheaply; the dialog follows within milliseconds, looked for
-# then in the X server.
-wait_for_done() {
-  local tries=0
-  until [ -e "$1" ]; do
-    ((++tries > 30000)) && { echo "FALLO: no terminó" >&2; exit 1; }
-    pause 0.01
-  done
-  until xdotool search --onlyvisible --name "^$DONE_TITLE\$" >/dev/null 2>&1; do
-    ((++tries > 31000)) && { echo "FALLO: no apareció «Proceso terminado»" >&2; exit 1; }
-    pause 0.002
-  done
-}
-
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 echo "Máquina: Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $(nproc) núcleos;" \
   "$(date -u +%Y-%m-%d); $runs ejecuciones alternadas (mediana), $accounts cuentas"

@@ -36,7 +36,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$windows_bu
 start_x_server
 stop_all() { wineserver -k >/dev/null 2>&1 || true; stop_x_server; }
 trap stop_all EXIT
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 </dev/null
 
 

@@ -166,6 +166,8 @@ answer_box no
 [ "$(cat "$workbook")" = "libro viejo" ] || fail "«No» ha tocado el libro existente"
 pick_file list:r
 answer_box yes
+# The box goes a moment before the program acts on the answer.
+for ((tries = 0; tries < 500; tries++)); do [ -e "$workbook" ] || break; sleep 0.02; done
 [ ! -e "$workbook" ] || fail "«Sí» no ha borrado el libro existente"
 lap "elección con la pregunta, No y Sí"
 done_dialog=$(generate_until "$DONE_TITLE")

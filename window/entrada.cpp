@@ -100,9 +100,8 @@ void Entrada::setWorkbookPath(const std::string& path) {
 }
 
 void Entrada::generate() {
-  // One run at a time: a second press between two records is ignored. Without a workbook path
-  // (the face keeps "&Generar" disabled then) there is nothing to run.
-  if (running_ || sLibro.empty()) return;
+  // One run at a time: a second press between two records is ignored.
+  if (running_) return;
   running_ = true;
   stopRequested_ = false;
 
@@ -134,7 +133,6 @@ void Entrada::generate() {
 }
 
 void Entrada::blink() {
-  if (!running_) return;
   noticeShown_ = !noticeShown_;
   face_.showNotice(noticeShown_);
 }

@@ -274,11 +274,5 @@ TEST_F(EntradaTest, ARunHandsEventsOverOncePerInterval) {
   window.generate();
 }
 
-TEST_F(EntradaTest, GenerarWithoutAWorkbookPathDoesNothing) {
-  Entrada window(face_, services_);
-  window.generate();
-  EXPECT_TRUE(face_.log.empty());
-}
-
 }  // namespace
 }  // namespace quadrelo::window

@@ -13,9 +13,11 @@ test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdot
            imagemagick clang-format-14 time clang-14 libclang-rt-14-dev appstream man-db
            libreoffice-calc-nogui poppler-utils)
 
-# The Windows cross-build and its checks under Wine (scripts/test-windows.sh).
+# The Windows cross-build and its checks under Wine (scripts/test-windows.sh); the Win32 window is
+# driven inside Xvfb.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-              wine wine64 googletest nsis zip python3 python3-xlrd python3-olefile)
+              wine wine64 googletest nsis zip python3 python3-xlrd python3-olefile xvfb xdotool
+              imagemagick)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;

@@ -36,6 +36,13 @@ wineserver -k
 wineserver -w
 lap "pruebas"
 
+# 2b. The Win32 window (win32/quadrelo.exe) driven as a user would, under Wine inside Xvfb, in the
+# same prefix; it also remakes docs/frmEntrada-win32.png.
+bash tests/e2e/win32_drive.sh "$build/win32/quadrelo.exe" "$root" "$root/docs/frmEntrada-win32.png"
+unset DISPLAY
+wineserver -w
+lap "ventana Win32 bajo Wine"
+
 # 3. The packages.
 package=$build/package
 rm -rf "$package"

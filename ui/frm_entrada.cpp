@@ -3,21 +3,21 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
-#include <filesystem>
-#include <system_error>
+#include <QUrl>
 
-#include "naming/output_name.h"
-#include "platform/continue_on_error.h"
 #include "platform/files.h"
-#include "platform/text.h"
 #include "ui/appearance.h"
 #include "ui/clickable_picture.h"
 #include "ui/dialogs.h"
@@ -25,8 +25,6 @@
 namespace quadrelo::ui {
 
 namespace {
-
-constexpr int kBlinkIntervalMs = 500;
 
 QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption, QRect geometry) {
   auto* frame = new QGroupBox(QString::fromUtf8(caption), parent);
@@ -56,62 +54,20 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, 
   return button;
 }
 
-// An ordinary file, hidden or not; a folder under that name does not count.
-bool WorkbookExists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(PathFromUtf8(path), error);
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
-
-bool WindowServices::RemoveFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::remove(PathFromUtf8(path), error) && !error;
-}
 
 QString WindowServices::ExecutableFolder() { return QCoreApplication::applicationDirPath(); }
 
 void WindowServices::ExitEventLoop() { QCoreApplication::exit(0); }
 
-// The window served between two records. Handing events to Qt costs more than converting a
-// record does, so it happens once per kEventInterval, not per record; a request to stop (by
-// "&Cerrar" or the window's close command) is looked at on every call and ends the run after the
-// record in hand.
-class FrmEntrada::RunEvents : public EventPump {
- public:
-  explicit RunEvents(const FrmEntrada& window)
-      : window_(window), lastHandOver_(window.services_.now()) {}
-  bool yield() override {
-    if (window_.services_.now() - lastHandOver_ >= kEventInterval) {
-      QCoreApplication::processEvents();
-      // Measured from the end, so a slow repaint still leaves the run a full interval.
-      lastHandOver_ = window_.services_.now();
-    }
-    return !window_.stopRequested_;
-  }
-
- private:
-  const FrmEntrada& window_;
-  std::chrono::steady_clock::time_point lastHandOver_;
-};
-
-class FrmEntrada::RunMessages : public MessageSink {
- public:
-  explicit RunMessages(FrmEntrada& window) : window_(window) {}
-  void show(std::string_view text, MessageIcon icon) override {
-    // The message waits for the user, not the run: the ordinary pointer while it is up.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    window_.services_.dialogs->message(
-        &window_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), icon);
-    QApplication::restoreOverrideCursor();
-  }
-
- private:
-  FrmEntrada& window_;
-};
-
 FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)) {
+    : QWidget(parent),
+      services_(std::move(services)),
+      behaviour_(*this, {services_.convert, services_.deleteFile, services_.now}) {
   setObjectName("frmEntrada");
   setWindowTitle("Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro");
   setWindowIcon(WindowIcon());
@@ -126,7 +82,7 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
   picture->setGeometry(TwipsRect(5160, 360, 480, 360));
   picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   picture->setPixmap(OpenFilePicture());
-  picture->onClick = [this] { chooseInput(); };
+  picture->onClick = [this] { behaviour_.chooseInput(); };
 
   QGroupBox* workbookFrame =
       MakeFrame(this, "Frame2", "Fichero Destino", TwipsRect(120, 1080, 5775, 975));
@@ -149,20 +105,21 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
 
   generateButton_ = MakeButton(this, "cmdProcesar", "&Generar", TwipsRect(3000, 2880, 1455, 375));
   generateButton_->setEnabled(false);
-  connect(generateButton_, &QPushButton::clicked, this, &FrmEntrada::generate);
+  connect(generateButton_, &QPushButton::clicked, this, [this] { behaviour_.generate(); });
 
   closeButton_ = MakeButton(this, "Command2", "&Cerrar", TwipsRect(4560, 2880, 1335, 375));
-  connect(closeButton_, &QPushButton::clicked, this, &FrmEntrada::endProgram);
+  connect(closeButton_, &QPushButton::clicked, this, [this] { behaviour_.endProgram(); });
 
   blinkTimer_ = new QTimer(this);
   blinkTimer_->setObjectName("Timer1");
-  blinkTimer_->setInterval(kBlinkIntervalMs);
-  connect(blinkTimer_, &QTimer::timeout, this, &FrmEntrada::blink);
+  blinkTimer_->setInterval(static_cast<int>(window::kBlinkInterval.count()));
+  connect(blinkTimer_, &QTimer::timeout, this, [this] { behaviour_.blink(); });
 
   setTabOrder(generateButton_, closeButton_);
   setTabOrder(closeButton_, workbookBox_);
   setTabOrder(workbookBox_, inputBox_);
   closeButton_->setFocus();
+  setAcceptDrops(true);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
@@ -171,94 +128,91 @@ FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
 
 FrmEntrada::~FrmEntrada() = default;
 
-void FrmEntrada::chooseInput() {
-  // The paths of a run in progress stay as they are.
-  if (running_) return;
-  sFileIn = services_.dialogs->chooseTransferFile(this, services_.initialFolder());
-  inputBox_->setText(QString::fromStdString(sFileIn));
-  if (inputBox_->text().isEmpty()) return;
+std::string FrmEntrada::chooseFile() {
+  return services_.dialogs->chooseTransferFile(this, services_.initialFolder());
+}
 
-  const std::string workbook = naming::WorkbookPathFor(sFileIn);
-  if (WorkbookExists(workbook)) {
-    if (!services_.dialogs->askYesNo(this, QString::fromUtf8(kOverwriteQuestion))) {
-      setWorkbookPath({});
-      return;
-    }
-    if (!services_.deleteFile(workbook)) {
-      services_.dialogs->message(this, QString::fromUtf8(kCannotDeleteWorkbook),
-                                 MessageIcon::Error);
-      setWorkbookPath({});
-      return;
-    }
+void FrmEntrada::showInput(const std::string& path) {
+  inputBox_->setText(QString::fromStdString(path));
+}
+
+void FrmEntrada::showWorkbook(const std::string& path) {
+  workbookBox_->setText(QString::fromStdString(path));
+}
+
+void FrmEntrada::enableGenerate(bool enabled) { generateButton_->setEnabled(enabled); }
+
+bool FrmEntrada::askYesNo(std::string_view question) {
+  return services_.dialogs->askYesNo(this, FromUtf8(question));
+}
+
+void FrmEntrada::message(std::string_view text, MessageIcon icon, bool running) {
+  // A message during a run waits for the user, not the run: the ordinary pointer while it is up.
+  if (running) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  services_.dialogs->message(this, FromUtf8(text), icon);
+  if (running) QApplication::restoreOverrideCursor();
+}
+
+void FrmEntrada::showCompletion() { services_.dialogs->showCompletion(); }
+
+void FrmEntrada::setBusyPointer(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
   }
-  setWorkbookPath(workbook);
 }
 
-void FrmEntrada::setWorkbookPath(const std::string& path) {
-  sLibro = path;
-  workbookBox_->setText(QString::fromStdString(sLibro));
-  generateButton_->setEnabled(!sLibro.empty());
-}
-
-void FrmEntrada::generate() {
-  // One run at a time: a second press between two records is ignored.
-  if (running_) return;
-  running_ = true;
-  stopRequested_ = false;
-
-  // Whatever the conversion does, the busy indication comes down and the dialog is shown.
-  ContinueOnError guarded;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  busyNotice_->show();
-  blinkTimer_->start();
-  RunEvents events(*this);
-  RunMessages messages(*this);
-  conversion::RunServices run;
-  run.events = &events;
-  run.messages = &messages;
-  guarded([&] { services_.convert(sFileIn, sLibro, run); });
-  QApplication::restoreOverrideCursor();
-  blinkTimer_->stop();
-  busyNotice_->hide();
-  running_ = false;
-
-  if (stopRequested_) {
-    leaveNow();
-    return;
+void FrmEntrada::setBlinking(bool on) {
+  if (on) {
+    blinkTimer_->start();
+  } else {
+    blinkTimer_->stop();
   }
-  guarded([&] { services_.dialogs->showCompletion(); });
 }
 
-void FrmEntrada::blink() {
-  busyNotice_->setVisible(busyNotice_->isHidden());
-  // Painted at once: the run holds the thread between its yields.
+void FrmEntrada::showNotice(bool shown) {
+  busyNotice_->setVisible(shown);
+  // Painted at once: a run holds the thread between its hand-overs.
   repaint();
 }
 
-void FrmEntrada::endProgram() {
-  if (running_) {
-    // The run ends after the record in hand; leaveNow() follows when it has unwound.
-    stopRequested_ = true;
-    return;
-  }
-  leaveNow();
-}
+void FrmEntrada::handOverEvents() { QCoreApplication::processEvents(); }
 
-void FrmEntrada::leaveNow() {
-  files::Reset();
+void FrmEntrada::quit() {
   close();
   services_.endProgram();
 }
 
 void FrmEntrada::closeEvent(QCloseEvent* event) {
-  if (running_) {
-    // Closing now would leave the run going without a window; stop it and leave when it has
-    // unwound, with nothing saved and no dialog.
-    stopRequested_ = true;
+  if (behaviour_.closeRequested()) {
+    event->accept();
+  } else {
     event->ignore();
-    return;
   }
-  event->accept();
+}
+
+namespace {
+
+// The one local file that a drag carries, or empty text.
+std::string DraggedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls()) return {};
+  const QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls.first().isLocalFile()) return {};
+  return QDir::toNativeSeparators(urls.first().toLocalFile()).toStdString();
+}
+
+}  // namespace
+
+void FrmEntrada::dragEnterEvent(QDragEnterEvent* event) {
+  if (behaviour_.acceptsDrop(DraggedFile(event->mimeData()))) event->acceptProposedAction();
+}
+
+void FrmEntrada::dropEvent(QDropEvent* event) {
+  const std::string path = DraggedFile(event->mimeData());
+  if (!behaviour_.acceptsDrop(path)) return;
+  event->acceptProposedAction();
+  behaviour_.drop(path);
 }
 
 }  // namespace quadrelo::ui

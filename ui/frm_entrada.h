@@ -7,6 +7,7 @@
 
 #include "conversion/convert_transfer_file.h"
 #include "platform/ui_services.h"
+#include "window/entrada.h"
 
 class QLabel;
 class QLineEdit;
@@ -29,7 +30,7 @@ struct WindowServices {
             conversion::ConvertTransferFile(in, out, run);
           };
   // Deletes an existing workbook; false when it cannot be deleted.
-  std::function<bool(const std::string& path)> deleteFile = RemoveFile;
+  std::function<bool(const std::string& path)> deleteFile = window::Services::RemoveFile;
   // The folder the file dialog opens in, asked afresh at each click.
   std::function<QString()> initialFolder = ExecutableFolder;
   // Ends the process with status 0 once the window has gone.
@@ -37,17 +38,17 @@ struct WindowServices {
   // Paces how often a run hands pending events to Qt.
   std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;
 
-  static bool RemoveFile(const std::string& path);
   static QString ExecutableFolder();
   static void ExitEventLoop();
 };
 
-// How long a run keeps the thread between two hand-overs of pending events to Qt: about a frame,
-// short enough for the blinking notice, repaints and "&Cerrar" to feel immediate.
-inline constexpr std::chrono::milliseconds kEventInterval{16};
+using window::kCannotDeleteWorkbook;
+using window::kEventInterval;
+using window::kOverwriteQuestion;
 
-// The main window: choose a transfer file, convert it with "&Generar", leave with "&Cerrar".
-class FrmEntrada : public QWidget {
+// The main window in Qt: choose a transfer file, convert it with "&Generar", leave with
+// "&Cerrar". What it does is window::Entrada's; this class is its face.
+class FrmEntrada : public QWidget, private window::Face {
   Q_OBJECT
 
  public:
@@ -55,31 +56,38 @@ class FrmEntrada : public QWidget {
   ~FrmEntrada() override;
 
   // The two paths of a run; only choosing the input sets them.
-  const std::string& inputPath() const { return sFileIn; }
-  const std::string& workbookPath() const { return sLibro; }
-  bool running() const { return running_; }
+  const std::string& inputPath() const { return behaviour_.inputPath(); }
+  const std::string& workbookPath() const { return behaviour_.workbookPath(); }
+  bool running() const { return behaviour_.running(); }
 
   // What the controls do, callable directly by tests.
-  void chooseInput();  // click on the picture in "Fichero Origen"
-  void generate();     // "&Generar"
-  void endProgram();   // "&Cerrar"
-  void blink();        // a tick of the notice's timer
+  void chooseInput() { behaviour_.chooseInput(); }  // click on the picture in "Fichero Origen"
+  void generate() { behaviour_.generate(); }        // "&Generar"
+  void endProgram() { behaviour_.endProgram(); }    // "&Cerrar"
+  void blink() { behaviour_.blink(); }              // a tick of the notice's timer
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
-  class RunEvents;
-  class RunMessages;
-
-  void setWorkbookPath(const std::string& path);
-  void leaveNow();
+  // window::Face
+  std::string chooseFile() override;
+  void showInput(const std::string& path) override;
+  void showWorkbook(const std::string& path) override;
+  void enableGenerate(bool enabled) override;
+  bool askYesNo(std::string_view question) override;
+  void message(std::string_view text, MessageIcon icon, bool running) override;
+  void showCompletion() override;
+  void setBusyPointer(bool busy) override;
+  void setBlinking(bool on) override;
+  void showNotice(bool shown) override;
+  void handOverEvents() override;
+  void quit() override;
 
   WindowServices services_;
-  std::string sFileIn;
-  std::string sLibro;
-  bool running_ = false;
-  bool stopRequested_ = false;
+  window::Entrada behaviour_;
 
   // The controls, with their object names.
   QLineEdit* inputBox_;          // tbEntrada
@@ -89,10 +97,5 @@ class FrmEntrada : public QWidget {
   QPushButton* closeButton_;     // Command2, "&Cerrar"
   QTimer* blinkTimer_;           // Timer1
 };
-
-// The texts of the window's own questions and messages.
-inline constexpr const char* kOverwriteQuestion =
-    "El fichero de salida ya existe ¿Desea sobreescribirlo?";
-inline constexpr const char* kCannotDeleteWorkbook = "No se puede borrar el fichero de salida";
 
 }  // namespace quadrelo::ui

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The window against the batch tool on the same generated files (each transfer followed by its
-# remarks record, over 10 accounts), under a private X server driven by xdotool: the time from
-# Alt+G to the "Proceso terminado" dialog, the time of quadrelo-convert on the same file, and the
-# delay from a click on "&Cerrar" in the middle of a long run to the end of the process. Runs of the
-# programs are interleaved, so a busy machine slows them alike; medians are printed, with the
-# processor time the program itself took (user + system), which a busy machine hardly moves.
+# remarks record, over 10 accounts unless told), under a private X server driven by xdotool: the
+# time from Alt+G to the "Proceso terminado" dialog, the time of quadrelo-convert on the same
+# file, and the delay from a click on "&Cerrar" in the middle of a long run to the end of the
+# process. Runs of the programs are interleaved, so a busy machine slows them alike; medians are
+# printed, with the processor time the program itself took (user + system), which a busy machine
+# hardly moves.
 #
-# Usage: bench/window/run.sh [--sizes "1 300000 500000"] [--runs R] [--build DIR] [--window PROG]...
+# Usage: bench/window/run.sh [--sizes "1 300000 500000"] [--runs R] [--accounts N] [--build DIR]
+#                            [--window PROG]...
+#   --accounts N   how many accounts the transfers are spread over (10)
 #   --build DIR    where quadrelo, quadrelo-convert and quadrelo-generate were built (build/)
 #   --window PROG  a further window program to compare with DIR's (an older build, say)
 set -euo pipefail
@@ -17,9 +20,10 @@ while (($#)); do
   case "$1" in
     --sizes) sizes=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
+    --accounts) accounts=$2; shift 2 ;;
     --build) build=$2; shift 2 ;;
     --window) others+=("$2"); shift 2 ;;
-    -h|--help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "Argumento desconocido: $1" >&2; exit 2 ;;
   esac
 done
@@ -33,7 +37,6 @@ done
 need_tools Xvfb xdotool
 start_x_server
 
-milliseconds() { echo $(($(date +%s%N) / 1000000)); }
 # Processor milliseconds (user + system) that process $1 has taken so far.
 cpu_ms() { awk -v hz="$(getconf CLK_TCK)" '{print int(($14 + $15) * 1000 / hz)}' "/proc/$1/stat"; }
 
@@ -62,12 +65,7 @@ time_window_run() {
   cpu=$(cpu_ms "$APP_PID")
   start=$(milliseconds)
   xdotool key alt+g
-  until xdotool search --onlyvisible --name "^$DONE_TITLE\$" >/dev/null 2>&1; do
-    if [ $(($(milliseconds) - start)) -gt 300000 ]; then
-      kill "$APP_PID"; echo "FALLO: no terminó" >&2; exit 1
-    fi
-    sleep 0.005
-  done
+  wait_for_done "${2%.txt}.xls"
   end=$(milliseconds)
   cpu=$(($(cpu_ms "$APP_PID") - cpu))
   xdotool windowfocus --sync "$(wait_window "$DONE_TITLE")"
@@ -114,7 +112,6 @@ time_convert() {
   echo "$((end - start)) $(awk '{printf "%d", ($1 + $2) * 1000}' "$X_WORK/time")"
 }
 
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 echo "Máquina: Debian $(cat /etc/debian_version 2>/dev/null || echo '?'), $(nproc) núcleos;" \
   "$(date -u +%Y-%m-%d); $runs ejecuciones alternadas (mediana), $accounts cuentas"

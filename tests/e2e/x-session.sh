@@ -1,5 +1,6 @@
-# Shared by the end-to-end tests and the screenshot script: a private X server, and helpers
-# that wait on windows rather than on the clock. Source it; call start_x_server first.
+# Shared by the end-to-end tests, the screenshot script and the window benchmarks: a private X
+# server, and helpers that wait on windows rather than on the clock. Source it; call
+# start_x_server first.
 
 # Exit code that ctest reports as a skipped test (SKIP_RETURN_CODE).
 SKIP=77
@@ -105,6 +106,33 @@ wait_exit() {
   EXIT_STATUS=0
   wait "$1" || EXIT_STATUS=$?
 }
+
+# For the benchmarks.
+
+milliseconds() { echo $(($(date +%s%N) / 1000000)); }
+# Waits without starting a process: a loop that starts one every few milliseconds would take a
+# good part of a core from the run it times.
+pause() {
+  [ -n "${PAUSE_FD:-}" ] || exec {PAUSE_FD}<> <(:)   # a pipe that never brings anything
+  read -rt "$1" -u "$PAUSE_FD" _ || true
+}
+
+# Waits for the completion dialog after Alt+G. Until the workbook $1 is in place the run is on,
+# which a test of the file tells cheaply; the dialog follows within milliseconds, looked for
+# then in the X server.
+wait_for_done() {
+  local tries=0
+  until [ -e "$1" ]; do
+    ((++tries > 30000)) && { echo "FALLO: no terminó" >&2; exit 1; }
+    pause 0.01
+  done
+  until xdotool search --onlyvisible --name "^$DONE_TITLE\$" >/dev/null 2>&1; do
+    ((++tries > 31000)) && { echo "FALLO: no apareció «Proceso terminado»" >&2; exit 1; }
+    pause 0.002
+  done
+}
+
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 
 MAIN_TITLE='Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro'
 DONE_TITLE='Conversor Transferencias recibidas a EXCEL'

@@ -10,10 +10,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -234,6 +236,31 @@ TEST_F(WindowTest, ChoosingAFileShowsBothPathsAndEnablesGenerar) {
   EXPECT_EQ(window().workbookPath(), file("remesa.xls"));
   EXPECT_TRUE(generar()->isEnabled());
   EXPECT_TRUE(dialogs_.questions.empty());
+}
+
+TEST_F(WindowTest, DroppingAFileChoosesItAsTheDialogWould) {
+  WriteFile(dir_ / "remesa.txt", "11");
+  WriteFile(dir_ / "remesa.xls", "old");
+  fs::create_directory(dir_ / "carpeta");
+  dialogs_.answers.push_back(true);
+  auto drag = [&](const fs::path& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(PathToUtf8(path)))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window(), &drop);
+    return enter.isAccepted();
+  };
+  EXPECT_FALSE(drag(dir_ / "carpeta"));  // only a file is taken
+  EXPECT_TRUE(window().inputPath().empty());
+  EXPECT_TRUE(drag(dir_ / "remesa.txt"));
+  EXPECT_EQ(tbEntrada().toStdString(), file("remesa.txt"));
+  EXPECT_EQ(dialogs_.questions.size(), 1u);
+  EXPECT_FALSE(fs::exists(dir_ / "remesa.xls"));
+  EXPECT_EQ(tbSalida().toStdString(), file("remesa.xls"));
+  EXPECT_TRUE(generar()->isEnabled());
+  EXPECT_TRUE(dialogs_.folders.empty());  // no file dialog was opened
 }
 
 TEST_F(WindowTest, FileDialogStartsInTheFolderAskedAtEachClick) {

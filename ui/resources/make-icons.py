@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window's two pictures and writes them as XPM sources (16-colour palette), and the
-window's picture as the desktop menu's PNG icons at 32 and 64 pixels.
+window's picture as the desktop menu's PNG icons at 32 and 64 pixels, and both as Windows icon
+files for the Win32 window.
 
 Run from anywhere: python3 ui/resources/make-icons.py. The .xpm files it writes are committed
 and compiled into the executable, the PNG files are committed under packaging/linux/ and
@@ -74,6 +75,27 @@ class Canvas:
         return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
                 chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
+    def ico(self):
+        """A Windows icon file with one 16-colour image: 4-bit colours and a 1-bit mask, both
+        stored bottom row first, each row padded to four bytes."""
+        keys = [k for k in PALETTE if k != ' ']
+        n = self.size
+        colours = b''.join(bytes((int(PALETTE[k][5:7], 16), int(PALETTE[k][3:5], 16),
+                                  int(PALETTE[k][1:3], 16), 0)) for k in keys)
+        xor, mask = b'', b''
+        for row in reversed(self.px):
+            nibbles = [0 if c == ' ' else keys.index(c) for c in row]
+            line = bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, n, 2))
+            xor += line + b'\0' * (-len(line) % 4)
+            bits = ''.join('1' if c == ' ' else '0' for c in row)
+            line = bytes(int(bits[i:i + 8].ljust(8, '0'), 2) for i in range(0, n, 8))
+            mask += line + b'\0' * (-len(line) % 4)
+        header = struct.pack('<IiiHHIIiiII', 40, n, 2 * n, 1, 4, 0, len(xor) + len(mask),
+                             0, 0, 16, 0)
+        image = header + colours + xor + mask
+        return (struct.pack('<HHH', 0, 1, 1) +
+                struct.pack('<BBBBHHII', n % 256, n % 256, 16, 0, 1, 4, len(image), 22) + image)
+
     def outline(self, shape, c):
         """Draws `c` on every pixel next to `shape` (a set of (x, y)) but outside it."""
         for x, y in shape:
@@ -137,6 +159,12 @@ def main():
     for name, canvas in (('window_icon', window_icon()), ('folder_open', folder_open())):
         with open(os.path.join(here, name + '.xpm'), 'w') as out:
             out.write(canvas.xpm('k' + ''.join(p.title() for p in name.split('_')) + 'Xpm'))
+    # The same two pictures as icons for the Windows program's resources.
+    resources = os.path.join(here, '..', '..', 'win32', 'resources')
+    os.makedirs(resources, exist_ok=True)
+    for name, canvas in (('quadrelo', window_icon()), ('folder_open', folder_open())):
+        with open(os.path.join(resources, name + '.ico'), 'wb') as out:
+            out.write(canvas.ico())
     # The menu icon is the window's picture; the larger size keeps its pixels sharp.
     icons = os.path.join(here, '..', '..', 'packaging', 'linux', 'icons')
     os.makedirs(icons, exist_ok=True)

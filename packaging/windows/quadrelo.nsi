@@ -105,7 +105,7 @@ Section "Quadrelo" SecPrograms
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
-Section "Acceso directo en el escritorio" SecDesktop
+Section "Icono en el escritorio" SecDesktop
   SetOutPath "$INSTDIR"
   SetShellVarContext all
   CreateShortcut "$DESKTOP\Quadrelo.lnk" "${WINDOW}" "" "${WINDOW}" 0 SW_SHOWNORMAL "" \

@@ -46,7 +46,7 @@ package=$build/package
 rm -rf "$package"
 mkdir -p "$package/zip"
 version=$(wine "$build/cli/quadrelo-convert.exe" --version | tr -d '\r' | sed 's/^quadrelo-convert //')
-[ -n "$version" ] || { echo "FALLO: quadrelo-convert.exe --version no dice su versión"; exit 1; }
+[ -n "$version" ] || fail "quadrelo-convert.exe --version no dice su versión"
 # LEEME.txt as Windows' Notepad reads it everywhere: UTF-8 with its mark, CR LF.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' packaging/windows/LEEME.txt; } >"$package/zip/LEEME.txt"
 cp "$window_exe" "$build/cli/quadrelo-convert.exe" "$package/zip/"

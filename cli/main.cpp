@@ -1,17 +1,14 @@
 // quadrelo-convert: converts transfer files to workbooks from a script or a scheduled job.
-#include <iostream>
-
 #include "cli/batch_convert.h"
+#include "platform/console.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
-// Wide arguments, so that every file name arrives whole; the console shows the UTF-8 we print.
+// Wide arguments, so that every file name arrives whole.
 int wmain(int argc, wchar_t** argv) {
-  SetConsoleOutputCP(CP_UTF8);
 #else
 int main(int argc, char** argv) {
 #endif
-  return quadrelo::cli::RunBatchConvert(quadrelo::cli::ArgumentsFromMain(argc, argv), std::cout,
-                                        std::cerr);
+  quadrelo::Console console;
+  return quadrelo::cli::RunBatchConvert(quadrelo::cli::ArgumentsFromMain(argc, argv), console.out(),
+                                        console.err());
 }

@@ -53,6 +53,53 @@ bool EncodeWindows1252(std::u16string_view units, std::string& out) {
   return true;
 }
 
+std::size_t AppendUtf16(std::string_view utf8, std::u16string& out) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t size = utf8.size();
+  std::size_t i = 0;
+  while (i < size) {
+    const unsigned char lead = bytes[i];
+    if (lead < 0x80) {
+      out += static_cast<char16_t>(lead);
+      ++i;
+      continue;
+    }
+    // C0, C1 and F5-FF never start a sequence; the smallest value of each length rules out the
+    // longer forms of shorter ones.
+    std::size_t length = 0;
+    char32_t c = 0;
+    char32_t smallest = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2, c = lead & 0x1F, smallest = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3, c = lead & 0x0F, smallest = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4, c = lead & 0x07, smallest = 0x10000;
+    } else {
+      out += u'\uFFFD';
+      ++i;
+      continue;
+    }
+    std::size_t k = 1;
+    while (k < length && i + k < size && (bytes[i + k] & 0xC0) == 0x80) {
+      c = (c << 6) | (bytes[i + k] & 0x3F);
+      ++k;
+    }
+    if (k < length && i + k == size) return i;  // the rest comes with the next bytes
+    i += k;
+    if (k < length || c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out += u'\uFFFD';
+    } else if (c < 0x10000) {
+      out += static_cast<char16_t>(c);
+    } else {
+      c -= 0x10000;
+      out += static_cast<char16_t>(0xD800 | (c >> 10));
+      out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+    }
+  }
+  return i;
+}
+
 void AppendWindows1252(std::string_view bytes, std::string& out) {
   // Written through a pointer into room for the longest outcome, three UTF-8 bytes a byte, and
   // cut to what was written: no capacity check per character.

@@ -20,6 +20,11 @@ bool EncodeWindows1252(std::u16string_view units, std::string& out);
 // Appends the UTF-8 form of one code point (U+0000 to U+10FFFF).
 void AppendUtf8(char32_t c, std::string& out);
 
+// Appends the UTF-16 form of `utf8` to `out` and returns how many bytes it used: a sequence cut
+// short by the end of `utf8` is left for the caller to pass again with the bytes that follow.
+// Every byte that cannot belong to a valid sequence becomes U+FFFD.
+std::size_t AppendUtf16(std::string_view utf8, std::u16string& out);
+
 // True when every byte is ASCII: such text reads the same in Windows-1252, UTF-8 and Latin-1.
 inline bool IsAscii(std::string_view bytes) {
   const char* p = bytes.data();

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds everything Qt-free for 64-bit Windows (MinGW-w64, statically linked), runs its
-# tests under Wine, then packs quadrelo-convert.exe twice, as a zip with LEEME.txt and as an
-# NSIS installer, and checks the installer under Wine: a silent install, a conversion with the
-# installed program, a silent uninstall that leaves nothing behind.
+# tests under Wine, then packs the window (quadrelo.exe) and quadrelo-convert.exe twice, as a zip
+# with LEEME.txt and as an NSIS installer, and checks the installer under Wine: a silent install
+# with its shortcuts, a conversion with the installed program, a silent uninstall that leaves
+# nothing behind. Last, quadrelo-convert's accented text in a console and redirected.
 # Usage: scripts/test-windows.sh     (build folder: build-windows; Wine's files inside it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +23,8 @@ lap "configuración y compilación"
 
 # 2. The tests, under a Wine of our own: console programs need no display.
 unset DISPLAY
-export WINEDEBUG=-all WINEPREFIX=$build/wine WINEDLLOVERRIDES="mscoree,mshtml="
+# Without winemenubuilder: shortcuts made in the prefix stay there, out of the desktop's menus.
+export WINEDEBUG=-all WINEPREFIX=$build/wine WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 stop_wine() { wineserver -k 2>/dev/null || true; }
 trap stop_wine EXIT
 rm -rf "$WINEPREFIX"
@@ -44,32 +46,48 @@ wineserver -w
 lap "ventana Win32 bajo Wine"
 
 # 3. The packages.
+fail() { echo "FALLO: $*"; exit 1; }
+window_exe=$build/win32/quadrelo.exe
+[ -f "$window_exe" ] || fail "no se ha compilado la ventana: falta $window_exe"
 package=$build/package
 rm -rf "$package"
 mkdir -p "$package/zip"
 version=$(wine "$build/cli/quadrelo-convert.exe" --version | tr -d '\r' | sed 's/^quadrelo-convert //')
-[ -n "$version" ] || { echo "FALLO: quadrelo-convert.exe --version no dice su versión"; exit 1; }
+[ -n "$version" ] || fail "quadrelo-convert.exe --version no dice su versión"
 # LEEME.txt as Windows' Notepad reads it everywhere: UTF-8 with its mark, CR LF.
 { printf '\xef\xbb\xbf'; sed 's/$/\r/' packaging/windows/LEEME.txt; } >"$package/zip/LEEME.txt"
-cp "$build/cli/quadrelo-convert.exe" "$package/zip/"
-zip_file=$package/quadrelo-convert-$version-win64.zip
-(cd "$package/zip" && zip -q -X "$zip_file" quadrelo-convert.exe LEEME.txt)
+cp "$window_exe" "$build/cli/quadrelo-convert.exe" "$package/zip/"
+zip_file=$package/quadrelo-$version-win64.zip
+zipped=(quadrelo.exe quadrelo-convert.exe LEEME.txt)
+(cd "$package/zip" && zip -q -X "$zip_file" "${zipped[@]}")
 unzip -l "$zip_file"
+[ "$(unzip -Z1 "$zip_file")" = "$(printf '%s\n' "${zipped[@]}")" ] || fail "el zip no trae ${zipped[*]}"
 setup=$package/quadrelo-$version-setup.exe
-makensis -V2 -DVERSION="$version" -DCONVERT_EXE="$build/cli/quadrelo-convert.exe" \
-  -DLEEME="$package/zip/LEEME.txt" -DOUTFILE="$setup" packaging/windows/quadrelo-convert.nsi
+makensis -V2 -DVERSION="$version" -DWINDOW_EXE="$window_exe" \
+  -DCONVERT_EXE="$build/cli/quadrelo-convert.exe" -DLEEME="$package/zip/LEEME.txt" \
+  -DOUTFILE="$setup" packaging/windows/quadrelo.nsi
 ls -l "$setup"
 
-# 4. The installer, as a user (or an administrator's script) runs it.
-fail() { echo "FALLO: $*"; exit 1; }
+# 4. The installer, as a user (or an administrator's script) runs it: silently, every component.
 installed="$WINEPREFIX/drive_c/Program Files/Quadrelo"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quadrelo'
+# Shortcuts for every user: Wine keeps those folders inside the prefix.
+shortcuts=("$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quadrelo.lnk"
+           "$WINEPREFIX/drive_c/users/Public/Desktop/Quadrelo.lnk")
 wine "$setup" /S
 wineserver -w
-for f in quadrelo-convert.exe LEEME.txt desinstalar.exe; do
+for f in quadrelo.exe quadrelo-convert.exe LEEME.txt desinstalar.exe; do
   [ -f "$installed/$f" ] || fail "el instalador no ha dejado $f"
 done
+cmp -s "$window_exe" "$installed/quadrelo.exe" || fail "quadrelo.exe instalado no es el compilado"
+for lnk in "${shortcuts[@]}"; do
+  [ -f "$lnk" ] || fail "el instalador no ha creado el acceso directo $lnk"
+  # The target's path, as the link stores it for the shell.
+  grep -qaF 'C:\Program Files\Quadrelo\quadrelo.exe' "$lnk" || fail "$lnk no abre quadrelo.exe"
+done
 wine reg query "$key" /v DisplayVersion >/dev/null 2>&1 || fail "falta la clave $key"
+wine reg query "$key" /v DisplayIcon | grep -qF 'Quadrelo\quadrelo.exe,0' ||
+  fail "la entrada de Programas no lleva el icono de quadrelo.exe"
 
 work="$build/muestra del año"
 rm -rf "$work"
@@ -84,10 +102,50 @@ sheets=$(/usr/bin/python3 tests/readers/xls_read.py list "$work/remesa de españ
 wine 'C:\Program Files\Quadrelo\desinstalar.exe' /S
 wineserver -w  # the uninstaller goes on from a copy of itself in the temporary folder
 [ ! -e "$installed" ] || fail "queda $(ls -A "$installed")"
+for lnk in "${shortcuts[@]}"; do [ ! -e "$lnk" ] || fail "queda el acceso directo $lnk"; done
 if wine reg query "$key" >/dev/null 2>&1; then fail "queda la clave $key"; fi
 # Nor any file elsewhere on drive C: (NSIS leaves only its empty folder in the temporary one).
 left=$(find "$WINEPREFIX/drive_c" -newer "$setup" -type f)
 [ -z "$left" ] || fail "quedan ficheros: $left"
 rm -rf "$work"
 lap "paquetes (zip e instalador, instalado y desinstalado)"
+
+# 5. quadrelo-convert's Spanish in a console (Wine's, on a terminal that `script` provides) and
+# redirected to a file or a pipe. Each summary line takes 89 bytes and the program writes 4,096
+# at a time, so the first write ends inside the "ñ" of the 47th line.
+console=$build/consola
+rm -rf "$console"
+mkdir -p "$console"
+for i in $(seq -w 1 60); do
+  cp samples/remesa-tres-cuentas.txt "$console/año 0$i remesa de mayo.txt"
+done
+convert=$(printf '%q' "$build/cli/quadrelo-convert.exe")
+# A UTF-8 locale, so that Wine reads the names and writes to the terminal in UTF-8 whatever the
+# caller's locale is; a terminal wide enough that the console wraps no line.
+export LC_ALL=C.UTF-8
+(cd "$console" && script -qc "stty cols 160; wine $convert año*.txt 'no está.txt'" /dev/null \
+  >terminal.raw) || true
+# What the terminal shows: Wine's console moves the cursor right where text has spaces.
+/usr/bin/python3 - "$console/terminal.raw" >"$console/terminal.txt" <<'PY'
+import re, sys
+raw = open(sys.argv[1], 'rb').read()
+raw = re.sub(rb'\x1b\[(\d*)C', lambda m: b' ' * int(m.group(1) or 1), raw)
+sys.stdout.write(re.sub(rb'\x1b\[[0-9;?]*[A-Za-z]|\r', b'', raw).decode('utf-8', 'replace'))
+PY
+(cd "$console" && wine "$build/cli/quadrelo-convert.exe" --overwrite año*.txt 'no está.txt' \
+  2>&1 >salida.txt | cat >errores.txt) || true
+summary='^año 0\(..\) remesa de mayo\.txt -> año 0\1 remesa de mayo\.xls: 3 cuentas, 60 transferencias'
+for shown in terminal.txt salida.txt; do
+  lines=$(grep -c "$summary" "$console/$shown" || true)
+  [ "$lines" = 60 ] || fail "$shown muestra $lines de 60 resúmenes con «año» bien escrito"
+done
+grep -q '^no está\.txt: No se puede abrir el fichero de entrada' "$console/terminal.txt" ||
+  fail "la consola no muestra bien el error de «no está.txt»"
+grep -q '^no está\.txt: No se puede abrir el fichero de entrada' "$console/errores.txt" ||
+  fail "la tubería no recibe bien el error de «no está.txt»"
+if grep -q 'Ã\|�' "$console/terminal.txt" "$console/salida.txt" "$console/errores.txt"; then
+  fail "letras acentuadas rotas en la consola o redirigidas"
+fi
+rm -rf "$console"
+lap "consola"
 echo "Windows: todo correcto"

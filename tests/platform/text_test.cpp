@@ -38,6 +38,35 @@ TEST(Windows1252, DecodesToUtf8) {
   }
 }
 
+// What a Windows console is given: a sequence cut by the end waits for its next bytes, and
+// bytes that no UTF-8 sequence can hold show as U+FFFD rather than vanish.
+TEST(Utf16, ConvertsUtf8AndKeepsCutSequences) {
+  const struct {
+    std::string utf8;
+    std::u16string utf16;
+    std::size_t used;
+  } cases[] = {
+      {"", u"", 0},
+      {"versi\xC3\xB3n", u"versi\u00F3n", 8},
+      {"\xE2\x82\xAC \xC2\xBF", u"\u20AC \u00BF", 6},  // € ¿
+      {"\xF0\x9F\x98\x80", u"\xD83D\xDE00", 4},        // a surrogate pair
+      {"da\xC3", u"da", 2},                            // ñ cut after its lead
+      {"\xE2\x82", u"", 0},                            // € cut
+      {"\xF0\x9F\x98", u"", 0},
+      {"\xC3(", u"\uFFFD(", 2},                    // lead without its tail
+      {"\xC0\xAF\xFF", u"\uFFFD\uFFFD\uFFFD", 3},  // never in UTF-8
+      {"\xE0\x80\xAF", u"\uFFFD", 3},              // a longer form of '/'
+      {"\xED\xA0\x80", u"\uFFFD", 3},              // a lone surrogate
+      {"\xF4\x90\x80\x80", u"\uFFFD", 4},          // past U+10FFFF
+      {"\x80x", u"\uFFFDx", 2},
+  };
+  for (const auto& c : cases) {
+    std::u16string appended = u"x";
+    EXPECT_EQ(AppendUtf16(c.utf8, appended), c.used) << c.utf8;
+    EXPECT_EQ(appended, u"x" + c.utf16) << c.utf8;
+  }
+}
+
 // Only ASCII letters fold: "Ñ" and "ñ" are different bytes, and so are "@" and "`" beside 'A'.
 TEST(AsciiCase, FoldsOnlyAsciiLetters) {
   const struct {

@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "tests/support/test_support.h"
 #include "tests/workbook/xls_test_books.h"
+#include "tools/xls_structure/xls_structure.h"
 
 namespace quadrelo::xls {
 namespace {
@@ -43,9 +44,11 @@ class XlsReaders : public ::testing::Test {
     QUADRELO_SKIP_WITHOUT(Reader::kGnumeric);
   }
 
+  // Every workbook these tests save also passes the structure checker, grammar included.
   fs::path save(const Book& book, const std::string& name = "libro.xls") {
     MemorySink sink;
     WriteWorkbook(book, sink);
+    EXPECT_EQ(fuzzing::CheckXlsStructure(sink.bytes()), "") << name;
     fs::path file = dir_ / name;
     quadrelo::testing::WriteFile(file, sink.bytes());
     return file;

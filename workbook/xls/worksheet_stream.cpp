@@ -82,15 +82,18 @@ class CellClassifier {
         }
         break;
       default:
-        // An empty cell that looks like its column needs no record: the column's format reaches
-        // it.
-        if (!cell.bold && styles_.formatCode(cell.format) == columnCode_[cell.column]) {
-          return choice;
-        }
+        if (!writesRecord(cell)) return choice;
         choice.record = CellRecord::Blank;
         break;
     }
     return choice;
+  }
+
+  // Whether classify() gives the cell a record, without choosing it.
+  bool writesRecord(const Cell& cell) const {
+    // An empty cell that looks like its column needs no record: the column's format reaches it.
+    return cell.kind != CellKind::Blank || cell.bold ||
+           styles_.formatCode(cell.format) != columnCode_[cell.column];
   }
 
  private:
@@ -384,52 +387,47 @@ void RequirePlannedDbCell(const RecordWriter& w, std::uint32_t planned) {
 // The cell table in blocks; `dbCells` are the planned stream offsets of the blocks' DBCELLs.
 void WriteCells(RecordWriter& w, const Sheet& sheet, const StringTable& strings,
                 const StyleTable& styles, const std::vector<std::uint32_t>& dbCells) {
-  struct PendingCell {
-    Cell cell;
-    CellChoice choice;
-  };
-  struct PendingRow {
+  struct BlockRow {
     std::uint16_t row;
     std::uint16_t firstColumn, columnEnd;
-    std::uint32_t cellsEnd;  // in `cells`, past the row's last one
   };
   CellClassifier classifier(sheet, strings, styles);
+  auto writes = [&](const Cell& cell) { return classifier.writesRecord(cell); };
   std::vector<Cell> scratch;
-  std::vector<PendingCell> cells;
-  std::vector<PendingRow> rows;
+  std::array<BlockRow, kRowsPerBlock> rows;
   std::array<std::uint64_t, kRowsPerBlock> cellsAt;
   std::size_t block = 0;
   const std::size_t rowCount = RowCount(sheet);
   for (std::size_t bandStart = 0; bandStart < rowCount; bandStart += kRowsPerBlock) {
-    cells.clear();
-    rows.clear();
-    std::size_t bandEnd = std::min<std::size_t>(bandStart + kRowsPerBlock, rowCount);
+    // The band's rows with a cell record, for their ROW records ahead of the cells; only the
+    // ends of a row need looking at.
+    std::size_t count = 0;
+    const std::size_t bandEnd = std::min<std::size_t>(bandStart + kRowsPerBlock, rowCount);
     for (std::size_t r = bandStart; r < bandEnd; ++r) {
-      std::size_t first = cells.size();
-      for (const Cell& cell : OrderedCells(sheet.rows[r], scratch)) {
+      std::span<const Cell> cells = OrderedCells(sheet.rows[r], scratch);
+      auto first = std::find_if(cells.begin(), cells.end(), writes);
+      if (first == cells.end()) continue;
+      auto last = std::find_if(cells.rbegin(), cells.rend(), writes);
+      rows[count++] = {static_cast<std::uint16_t>(r), first->column,
+                       static_cast<std::uint16_t>(last->column + 1)};
+    }
+    if (count == 0) continue;
+    const std::uint64_t firstRowAt = w.position();
+    for (std::size_t i = 0; i < count; ++i) {
+      WriteRow(w, rows[i].row, rows[i].firstColumn, rows[i].columnEnd);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      cellsAt[i] = w.position();
+      for (const Cell& cell : OrderedCells(sheet.rows[rows[i].row], scratch)) {
         CellChoice choice = classifier.classify(cell);
         if (choice.record == CellRecord::None) continue;
         choice.xf = styles.plannedCellXf(cell.bold, cell.format);
-        cells.push_back({cell, choice});
-      }
-      if (cells.size() == first) continue;
-      rows.push_back({static_cast<std::uint16_t>(r), cells[first].cell.column,
-                      static_cast<std::uint16_t>(cells.back().cell.column + 1),
-                      static_cast<std::uint32_t>(cells.size())});
-    }
-    if (rows.empty()) continue;
-    const std::uint64_t firstRowAt = w.position();
-    for (const PendingRow& row : rows) WriteRow(w, row.row, row.firstColumn, row.columnEnd);
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      cellsAt[i] = w.position();
-      for (; next < rows[i].cellsEnd; ++next) {
-        WriteCell(w, rows[i].row, cells[next].cell, cells[next].choice);
+        WriteCell(w, rows[i].row, cell, choice);
       }
     }
     RequirePlannedDbCell(w, block < dbCells.size() ? dbCells[block] : 0);
     ++block;
-    WriteDbCell(w, firstRowAt, std::span<const std::uint64_t>(cellsAt.data(), rows.size()));
+    WriteDbCell(w, firstRowAt, std::span<const std::uint64_t>(cellsAt.data(), count));
   }
 }
 

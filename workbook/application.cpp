@@ -22,65 +22,11 @@ ApplicationObject oExcel;
 struct WorkbookState {
   xls::Book book;
   SheetNameRegistry names;
-  // Cell texts reach the string table through a second thread. A text cell holds the
-  // interner's ticket until its round is handed over: before the contents are saved or looked
-  // at, and otherwise a few rounds after it ended, a round ending whenever it has handed out
-  // kRoundTickets, which bounds the memory tickets take.
-  xls::BackgroundInterner interner{book.strings};
-  static constexpr std::uint32_t kRoundTickets = 1u << 16;
-  // Where the text cells of the rounds not handed over yet are, by round % kRoundsAtOnce.
-  std::vector<xls::WrittenRows> written[xls::BackgroundInterner::kRoundsAtOnce];
+  // Cell texts reach the string table through a second thread (see DeferredTexts).
+  xls::DeferredTexts texts{book};
   // Deleted sheets, emptied but kept until the workbook ends, so that no new sheet takes the
   // address a handle may still hold.
   std::vector<std::shared_ptr<xls::Sheet>> deleted;
-  bool textsLost = false;  // interning failed: the workbook cannot be saved whole
-
-  // Makes `cell` a text cell holding `text`'s ticket.
-  void setText(xls::Cell& cell, const xls::Sheet& sheet, std::uint32_t row, std::string_view text) {
-    if (interner.pending() >= kRoundTickets) {
-      try {
-        interner.advance([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
-          resolve(round, indexes);
-        });
-      } catch (...) {
-        loseTexts();
-      }
-    }
-    std::vector<xls::WrittenRows>& rows =
-        written[interner.round() % xls::BackgroundInterner::kRoundsAtOnce];
-    if (rows.empty() || rows.back().sheet != &sheet) {
-      rows.push_back({&sheet, row, row});
-    } else {
-      rows.back().firstRow = std::min(rows.back().firstRow, row);
-      rows.back().lastRow = std::max(rows.back().lastRow, row);
-    }
-    cell.kind = xls::CellKind::Text;
-    cell.ticket = xls::TicketMark(interner.round());
-    cell.text = interner.add(text);
-  }
-  // Every text cell holds its string index from here on.
-  void settle() {
-    try {
-      interner.settle([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
-        resolve(round, indexes);
-      });
-    } catch (...) {
-      loseTexts();
-    }
-    if (textsLost) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
-  }
-  void resolve(std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
-    std::vector<xls::WrittenRows>& rows = written[round % xls::BackgroundInterner::kRoundsAtOnce];
-    xls::ResolveTickets(book, std::move(rows), indexes, xls::TicketMark(round));
-    rows.clear();
-  }
-  // Every cell still holding a ticket becomes one the table does not have.
-  void loseTexts() {
-    textsLost = true;
-    for (std::uint32_t round = 0; round < xls::BackgroundInterner::kRoundsAtOnce; ++round) {
-      resolve(round, {});
-    }
-  }
 };
 
 struct ApplicationState : ApplicationCount {
@@ -269,8 +215,8 @@ void RangeObject::Value(std::string_view text) {
     }
     return;
   }
-  sheet_.book_->setText(sheet.cellAt(area_.firstRow, area_.firstColumn), sheet, area_.firstRow,
-                        text);
+  sheet_.book_->texts.setText(sheet.cellAt(area_.firstRow, area_.firstColumn), sheet,
+                              area_.firstRow, text);
 }
 
 void RangeObject::Value(double number) {
@@ -362,7 +308,7 @@ void WorkbookObject::SaveAs(const SaveAsArgs& args) {
   xls::DocumentProperties& properties = book_->book.properties;
   properties.savedAt = app.clock ? app.clock() : std::chrono::system_clock::now();
   try {
-    book_->settle();
+    book_->texts.settle();
     ReplacementFile file(PathFromUtf8(name));
     xls::WriteWorkbook(book_->book, file);
     file.commit(args.beforeReplacing);
@@ -378,7 +324,7 @@ void WorkbookObject::Title(std::string_view title) {
 
 const xls::Book& WorkbookObject::contents() const {
   Enter(app_, "contents");
-  book_->settle();
+  book_->texts.settle();
   return book_->book;
 }
 

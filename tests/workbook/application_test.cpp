@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/continue_on_error.h"
@@ -13,6 +17,28 @@
 #include "tests/support/test_support.h"
 #include "workbook/cell_address.h"
 #include "workbook/xls/book.h"
+
+// Interning that runs out of memory: while set, the next allocation made on a thread other
+// than the test's fails (the interner's, once it has started). GCC takes the replaced
+// operators, once inlined, for a mismatch of new and free.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+namespace {
+std::atomic<bool> gFailNextElsewhere{false};
+std::thread::id gTestThread = std::this_thread::get_id();
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (gFailNextElsewhere.load(std::memory_order_relaxed) &&
+      std::this_thread::get_id() != gTestThread && gFailNextElsewhere.exchange(false)) {
+    throw std::bad_alloc();
+  }
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace quadrelo::workbook {
 namespace {
@@ -373,6 +399,26 @@ TEST(SaveAs, WritesTheFileOrLeavesTheOldOne) {
   EXPECT_EQ(testing::ReadFile(target), stamped);
   EXPECT_EQ(book.contents().properties.title, "remesa de marzo");
   EXPECT_EQ(book.contents().properties.savedAt, fixed);
+}
+
+TEST(SaveAs, TextsLostToAFailedInterningFailTheSaveAndKeepTheEarlierFile) {
+  testing::TempDir dir;
+  const std::string target = (dir / "libro.xls").string();
+  testing::WriteFile(target, "earlier content");
+  ApplicationObject app = CreateObject("Excel.Application");
+  WorkbookObject book = app.workbooks().Add();
+  gFailNextElsewhere = true;
+  // More texts than one batch, so that they reach the interner's thread.
+  for (int row = 1; row <= 3000; ++row) {
+    const std::string number = std::to_string(row);
+    app.worksheets(1).range(std::string(1, 'A') + number).Value(number);
+    app.worksheets(1).range(std::string(1, 'B') + number).Value("b");
+  }
+  EXPECT_EQ(CodeOf([&] { book.SaveAs({.FileName = target}); }), FailureCode::SaveFailed);
+  EXPECT_FALSE(gFailNextElsewhere);  // the thread did meet the failure
+  EXPECT_EQ(CodeOf([&] { book.contents(); }), FailureCode::OutOfMemory);
+  EXPECT_EQ(testing::ReadFile(target), "earlier content");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 }  // namespace

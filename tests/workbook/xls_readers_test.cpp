@@ -516,6 +516,20 @@ class FailingSink : public ByteSink {
   std::size_t written_ = 0;
 };
 
+TEST(XlsWriter, ACellStillHoldingATicketFailsBeforeAByteIsWritten) {
+  for (std::uint8_t ticket : {std::uint8_t{1}, std::uint8_t{0xFF}}) {
+    Book book;
+    Sheet& sheet = AddAccountSheet(book, "Cuenta: 1", 3);
+    Cell& cell = sheet.cellAt(2, 4);
+    cell.kind = CellKind::Text;
+    cell.text = 0;  // also a string index the book has
+    cell.ticket = ticket;
+    MemorySink sink;
+    EXPECT_THROW(WriteWorkbook(book, sink), Failure) << int{ticket};
+    EXPECT_TRUE(sink.bytes().empty());
+  }
+}
+
 TEST(XlsWriter, SinkFailureReachesTheCaller) {
   Book book;
   AddAccountSheet(book, "Cuenta: 1", 50000);

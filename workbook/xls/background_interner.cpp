@@ -5,11 +5,13 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/failure.h"
+
 namespace quadrelo::xls {
 
 BackgroundInterner::~BackgroundInterner() {
   {
-    std::lock_guard lock(mutex_);
+    MutexLock lock(mutex_);
     waiting_.clear();  // nobody will ask for these tickets
     closing_ = true;
   }
@@ -33,7 +35,7 @@ void BackgroundInterner::intern(const Batch& batch) {
 void BackgroundInterner::send() {
   Batch next;
   {
-    std::unique_lock lock(mutex_);
+    MutexLock lock(mutex_);
     if (!thread_.joinable() && !failure_) {
       try {
         thread_ = std::thread([this] { work(); });
@@ -46,7 +48,7 @@ void BackgroundInterner::send() {
       internHere();
       return;
     }
-    changed_.wait(lock, [this] { return waiting_.size() < kWaitingBatches; });
+    while (waiting_.size() >= kWaitingBatches) lock.wait(changed_);
     filling_.round = round_;
     waiting_.push_back(std::move(filling_));
     ++sent_;
@@ -61,10 +63,12 @@ void BackgroundInterner::send() {
 }
 
 void BackgroundInterner::internHere() {
-  // A failure is kept for settle(): a later ticket must never meet an earlier text's index.
+  // No thread runs, so the lock is only for the analysis; a failure is kept for settle(): a
+  // later ticket must never meet an earlier text's index.
+  MutexLock lock(mutex_);
   filling_.round = round_;
   ++sent_;
-  ++done_;  // no thread runs, so nobody else counts
+  ++done_;
   if (!failure_) {
     try {
       intern(filling_);
@@ -76,27 +80,35 @@ void BackgroundInterner::internHere() {
 }
 
 void BackgroundInterner::work() {
+  bool failed = false;
   for (;;) {
     Batch batch;
     {
-      std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return !waiting_.empty() || closing_; });
+      MutexLock lock(mutex_);
+      while (waiting_.empty() && !closing_) lock.wait(changed_);
       if (waiting_.empty()) return;
       batch = std::move(waiting_.front());
       waiting_.pop_front();
     }
     changed_.notify_all();
     // After a failure the batches are only taken, so that the caller never waits in vain.
-    if (!failure_) {
+    std::exception_ptr failure;
+    if (!failed) {
       try {
         intern(batch);
       } catch (...) {
-        failure_ = std::current_exception();
+        failure = std::current_exception();
+        failed = true;
       }
     }
     {
-      std::lock_guard lock(mutex_);
-      spare_.push_back(std::move(batch));
+      MutexLock lock(mutex_);
+      if (failure) failure_ = failure;
+      try {
+        spare_.push_back(std::move(batch));
+      } catch (...) {
+        // Only its capacity is lost; a failure escaping here would end the process.
+      }
       ++done_;
     }
     changed_.notify_all();
@@ -105,8 +117,8 @@ void BackgroundInterner::work() {
 
 std::vector<std::uint32_t>& BackgroundInterner::waitFor(std::uint64_t batches,
                                                         std::uint32_t round) {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this, batches] { return done_ >= batches; });
+  MutexLock lock(mutex_);
+  while (done_ < batches) lock.wait(changed_);
   if (failure_) std::rethrow_exception(failure_);
   return indexes_[round % kRoundsAtOnce];
 }
@@ -132,13 +144,49 @@ void ResolveTickets(Book& book, std::vector<WrittenRows> written,
       for (Cell& cell : sheet->rows[r]) {
         // Cells written again in a later round hold that round's mark, and stay.
         if (cell.kind != CellKind::Text || cell.ticket != mark) continue;
-        // A ticket the interner never saw (none should exist) becomes an index the table does
-        // not have, which saves as an empty cell.
-        cell.text = cell.text < indexes.size() ? indexes[cell.text] : 0xFFFFFFFFu;
+        // A ticket the interner never handed over (none should exist, unless the texts were
+        // lost) stays a ticket for good, which fails the save rather than writing a wrong text.
+        if (cell.text >= indexes.size()) {
+          cell.ticket = kLostTicket;
+          continue;
+        }
+        cell.text = indexes[cell.text];
         cell.ticket = 0;
       }
     }
   }
+}
+
+void DeferredTexts::advance() {
+  try {
+    interner_.advance([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+      resolve(round, indexes);
+    });
+  } catch (...) {
+    loseTexts();
+  }
+}
+
+void DeferredTexts::settle() {
+  try {
+    interner_.settle([this](std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+      resolve(round, indexes);
+    });
+  } catch (...) {
+    loseTexts();
+  }
+  if (textsLost_) throw Failure(FailureCode::OutOfMemory, "the texts of the cells were lost");
+}
+
+void DeferredTexts::resolve(std::uint32_t round, const std::vector<std::uint32_t>& indexes) {
+  std::vector<WrittenRows>& rows = written_[round % kRounds];
+  ResolveTickets(book_, std::move(rows), indexes, TicketMark(round));
+  rows.clear();
+}
+
+void DeferredTexts::loseTexts() {
+  textsLost_ = true;
+  for (std::uint32_t round = 0; round < kRounds; ++round) resolve(round, {});
 }
 
 }  // namespace quadrelo::xls

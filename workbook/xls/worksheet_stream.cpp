@@ -10,6 +10,8 @@
 
 #include "platform/failure.h"
 
+#include "platform/failure.h"
+
 namespace quadrelo::xls {
 
 namespace {
@@ -18,6 +20,7 @@ namespace {
 // - rows past kMaxRows and columns past kMaxColumns are not written at all;
 // - a text whose string index the workbook does not have, and a NaN or infinite number (no
 //   spreadsheet cell holds those), become an empty cell with the cell's formatting;
+// - a text cell that still holds an interner's ticket fails the save before a byte is written;
 // - an unknown format index counts as "General".
 enum class CellRecord : std::uint8_t { None, LabelSst, Number, Rk, Blank };
 
@@ -72,6 +75,8 @@ class CellClassifier {
     CellChoice choice;
     switch (cell.kind) {
       case CellKind::Text:
+        // A ticket is no string index: whatever it was taken for would be a wrong text.
+        if (cell.ticket != 0) Fail(FailureCode::Unexpected, "a text cell still holds a ticket");
         choice.record = cell.text < stringCount_ ? CellRecord::LabelSst : CellRecord::Blank;
         break;
       case CellKind::Number:

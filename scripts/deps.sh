@@ -17,7 +17,7 @@ test_pkgs=(python3 python3-xlrd python3-olefile gnumeric libfreexl-dev xvfb xdot
 # driven inside Xvfb.
 windows_pkgs=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
               wine wine64 googletest nsis zip python3 python3-xlrd python3-olefile xvfb xdotool
-              imagemagick)
+              x11-utils imagemagick)
 
 case "${1:-build}" in
   build) want=("${build_pkgs[@]}") ;;

@@ -15,7 +15,7 @@ exe=$1
 source_dir=$2
 screenshot=${3:-}
 . "$source_dir/tests/e2e/x-session.sh"
-need_tools Xvfb xdotool wine wineserver import
+need_tools Xvfb xdotool xwininfo wine wineserver import
 /usr/bin/python3 -c 'import xlrd' 2>/dev/null || { echo "SKIP: falta python3-xlrd"; exit "$SKIP"; }
 : "${WINEPREFIX:?WINEPREFIX debe indicar el prefijo de Wine}"
 # Message boxes' texts go to the log, so a failure can say what was shown.
@@ -70,12 +70,13 @@ start_program() {
   MAIN=$(wait_window "$MAIN_TITLE" 60) || fail "no apareció la ventana principal"
 }
 
-# True once window $1 (titled $2) is no longer shown; false after $3 checks 20 ms apart. Another
-# window of the same title (the next message box, say) does not count.
+# True once window $1 is no longer shown (unmapped or destroyed); false after $2 checks 20 ms
+# apart. Asked of that one window, so another of the same title (the next message box, say) does
+# not count, and a search that fails while windows come and go cannot pass for its absence.
 id_gone_within() {
   local tries=0
-  while xdotool search --onlyvisible --name "^$2\$" 2>/dev/null | grep -x "$1" >/dev/null; do
-    [ $((tries += 1)) -gt "$3" ] && return 1
+  while xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; do
+    [ $((tries += 1)) -gt "$2" ] && return 1
     sleep 0.02
   done
   return 0
@@ -89,7 +90,7 @@ press_until_gone() {
   for attempt in 1 2 3; do
     xdotool windowfocus --sync "$1" 2>/dev/null || true
     xdotool key "$2"
-    id_gone_within "$1" "$title" 500 && return 0
+    id_gone_within "$1" 500 && return 0
   done
   fail "la ventana «$title» no se fue con $2"
 }

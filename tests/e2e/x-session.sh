@@ -41,22 +41,33 @@ stop_x_server() {
 }
 
 # Prints the id of the window whose title is exactly $1, waiting for it to appear (at most $2
-# seconds, 60 by default); fails the test when it does not.
+# seconds, 60 by default); fails the test when it does not. A window destroyed while xdotool walks
+# the tree makes that search fail (BadWindow), so a failed search is only a reason to look again.
 wait_window() {
-  local id
-  id=$(timeout "${2:-60}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n1) || true
-  if [ -z "$id" ]; then
-    [ -n "${2:-}" ] && return 1
-    echo "FALLO: no apareció la ventana «$1»" >&2
-    exit 1
-  fi
+  local id deadline=$((SECONDS + ${2:-60}))
+  while :; do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) || true
+    [ -n "$id" ] && break
+    if [ "$SECONDS" -ge "$deadline" ]; then
+      [ -n "${2:-}" ] && return 1
+      echo "FALLO: no apareció la ventana «$1»" >&2
+      exit 1
+    fi
+    sleep 0.05
+  done
   echo "$id"
 }
 
-# True once no visible window has the title $1; false after $2 checks 20 ms apart.
+# True once no visible window has the title $1; false after $2 checks 20 ms apart. Gone means
+# found by no two searches in a row, as one search can fail while windows come and go.
 window_gone_within() {
-  local tries=0
-  while xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; do
+  local tries=0 misses=0
+  while [ "$misses" -lt 2 ]; do
+    if xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; then
+      misses=0
+    else
+      misses=$((misses + 1))
+    fi
     [ $((tries += 1)) -gt "$2" ] && return 1
     sleep 0.02
   done

@@ -21,16 +21,7 @@ namespace {
 using namespace quadrelo;
 using namespace quadrelo::conversion;
 using quadrelo::fuzzing::Broken;
-
-class CountingMessages : public MessageSink {
- public:
-  void show(std::string_view text, MessageIcon) override {
-    ++count;
-    last = std::string(text);
-  }
-  int count = 0;
-  std::string last;
-};
+using quadrelo::fuzzing::CountingMessages;
 
 // Yields until `stopAfter` yields have passed (never when negative).
 class FakePump : public EventPump {

@@ -25,16 +25,7 @@ namespace {
 using namespace quadrelo;
 using namespace quadrelo::conversion;
 using quadrelo::fuzzing::Broken;
-
-class CountingMessages : public MessageSink {
- public:
-  void show(std::string_view text, MessageIcon) override {
-    ++count;
-    last = std::string(text);
-  }
-  int count = 0;
-  std::string last;
-};
+using quadrelo::fuzzing::CountingMessages;
 
 // About this many texts per file: below one batch (no thread), a few batches, two rounds,
 // and enough rounds that they are handed over while later ones are filled.

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/ui_services.h"
+
 namespace quadrelo::fuzzing {
 
 // A scratch folder for one fuzzing process, removed when the process ends normally.
@@ -43,6 +45,17 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// Counts the messages a run shows and keeps the last.
+class CountingMessages : public MessageSink {
+ public:
+  void show(std::string_view text, MessageIcon) override {
+    ++count;
+    last = std::string(text);
+  }
+  int count = 0;
+  std::string last;
+};
 
 // Stops the fuzzer with a message that names the broken property.
 [[noreturn]] inline void Broken(const std::string& what) {

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/text.h"
-
 namespace quadrelo::conversion {
 namespace {
 
@@ -40,16 +38,6 @@ TEST(RecordLayout, RecordTypeIsComparedExactly) {
     EXPECT_EQ(transfer, line == std::string_view("22")) << "'" << line << "'";
   }
   EXPECT_NE(TakePiece("1", kRecordType), kAccountRecord);
-}
-
-TEST(RecordLayout, TrimmingRemovesSpacesOnly) {
-  EXPECT_EQ(TrimSpaces("  a b  "), "a b");
-  EXPECT_EQ(TrimSpaces("    "), "");
-  EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
-  // Fixed-width fields: long runs of trailing spaces.
-  EXPECT_EQ(TrimSpaces("  a b" + std::string(19, ' ')), "a b");
-  EXPECT_EQ(TrimSpaces(std::string(16, ' ')), "");
-  EXPECT_EQ(TrimSpaces("ABCDEFGH        "), "ABCDEFGH");
 }
 
 TEST(RecordLayout, TransferColumnsOfAFullRecord) {

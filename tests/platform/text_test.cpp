@@ -87,6 +87,16 @@ TEST(AsciiCase, FoldsOnlyAsciiLetters) {
   EXPECT_EQ(LowerAscii(char16_t(0xC9)), char16_t(0xC9));
 }
 
+TEST(TrimSpaces, RemovesSpacesOnly) {
+  EXPECT_EQ(TrimSpaces("  a b  "), "a b");
+  EXPECT_EQ(TrimSpaces("    "), "");
+  EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
+  // Fixed-width fields: long runs of trailing spaces.
+  EXPECT_EQ(TrimSpaces("  a b" + std::string(19, ' ')), "a b");
+  EXPECT_EQ(TrimSpaces(std::string(16, ' ')), "");
+  EXPECT_EQ(TrimSpaces("ABCDEFGH        "), "ABCDEFGH");
+}
+
 TEST(Paths, Utf8RoundTrip) {
   const std::string name =
       "remesa_peque\xC3\xB1"

@@ -283,9 +283,9 @@ TEST(Range, ValuesAndFormats) {
 }
 
 TEST(Range, CellsWrittenAgainRoundsLaterKeepTheLastValue) {
-  // Texts reach the string table in rounds of tens of thousands, settled a round late: here
-  // every cell is written again and again, across rounds and two sheets, some times as a
-  // number.
+  // Texts reach the string table in rounds of tens of thousands, handed over a few rounds
+  // later: here every cell is written again and again, across rounds and two sheets, some times
+  // as a number.
   ApplicationObject app = CreateObject("Excel.Application");
   WorkbookObject book = app.workbooks().Add();
   app.worksheets().Add();

@@ -20,7 +20,7 @@ std::uint16_t ExtSstBucketSize(std::uint32_t stringCount);
 
 // SST and its CONTINUE records with every string of the table, in index order, so that a
 // LABELSST refers to a string by its table index. `labelCount` is the number of LABELSST cells
-// in the workbook. Fills `buckets` for writeExtSst.
+// in the workbook. Fills `buckets` for WriteExtSst.
 void WriteSst(RecordWriter& w, const StringTable& strings, std::uint32_t labelCount,
               std::vector<ExtSstBucket>& buckets);
 void WriteExtSst(RecordWriter& w, std::uint32_t stringCount,

@@ -2,8 +2,9 @@
 # Cross-builds everything Qt-free for 64-bit Windows (MinGW-w64, statically linked), runs its
 # tests under Wine, then packs the window (quadrelo.exe) and quadrelo-convert.exe twice, as a zip
 # with LEEME.txt and as an NSIS installer, and checks the installer under Wine: a silent install
-# with its shortcuts, a conversion with the installed program, a silent uninstall that leaves
-# nothing behind. Last, quadrelo-convert's accented text in a console and redirected.
+# with its shortcuts, the window opened from its Start-menu entry, a conversion with the installed
+# program, a silent uninstall that leaves nothing behind. Last, quadrelo-convert's accented text
+# in a console and redirected.
 # Usage: scripts/test-windows.sh     (build folder: build-windows; Wine's files inside it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -85,6 +86,51 @@ for lnk in "${shortcuts[@]}"; do
   # The target's path, as the link stores it for the shell.
   grep -qaF 'C:\Program Files\Quadrelo\quadrelo.exe' "$lnk" || fail "$lnk no abre quadrelo.exe"
 done
+
+# The Start-menu entry opened as the shell opens it, under Xvfb: the installed window appears and
+# Alt+C ends it. The subshell keeps the X server and its helpers to this check.
+(
+  # shellcheck source=SCRIPTDIR/../tests/e2e/x-session.sh
+  . tests/e2e/x-session.sh
+  start_x_server
+  trap 'wineserver -k 2>/dev/null || true; stop_x_server' EXIT
+  log=$X_WORK/inicio.log
+  fail() {
+    echo "FALLO: $*"
+    [ -s "$log" ] && sed 's/^/  /' "$log"
+    echo "Ventanas en pantalla:"
+    local id
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+      echo "  «$(xdotool getwindowname "$id" 2>/dev/null)»"
+    done
+    import -window root "$build/menu-inicio-fallo.png" 2>/dev/null &&
+      echo "Pantalla guardada en $build/menu-inicio-fallo.png"
+    exit 1
+  }
+  begun=$(milliseconds)
+  # start returns once the shell has run the link, before the program is up.
+  wine start 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Quadrelo.lnk' \
+    </dev/null >"$log" 2>&1 || fail "el acceso del menú Inicio no se abre"
+  main=$(wait_window "$MAIN_TITLE" 60) || fail "no apareció la ventana «$MAIN_TITLE»"
+  shown=$(milliseconds)
+  # Wine gives the window its process's id; that process runs the installed file while it maps it.
+  image=$(realpath "$installed/quadrelo.exe")
+  pid=$(xdotool getwindowpid "$main" 2>/dev/null) || fail "la ventana no dice su proceso"
+  runs_image() { grep -qF "$image" "/proc/$pid/maps" 2>/dev/null; }
+  runs_image || fail "la ventana no es de C:\Program Files\Quadrelo\quadrelo.exe:" \
+    "$(tr '\0' ' ' <"/proc/$pid/cmdline" | sed 's/ *$//')"
+  # A key sent while the window is still taking focus can be lost: pressed again then.
+  for attempt in 1 2 3; do
+    xdotool windowfocus --sync "$main" 2>/dev/null || true
+    xdotool key alt+c
+    window_gone_within "$MAIN_TITLE" 500 && break
+    [ "$attempt" -lt 3 ] || fail "Alt+C no cerró la ventana"
+  done
+  for ((tries = 0; tries < 1500; tries++)); do runs_image || break; sleep 0.02; done
+  if runs_image; then fail "quadrelo.exe sigue en marcha tras cerrar su ventana"; fi
+  echo "Menú Inicio: ventana en $((shown - begun)) ms, cerrada en $(($(milliseconds) - shown)) ms"
+)
+wineserver -w
 wine reg query "$key" /v DisplayVersion >/dev/null 2>&1 || fail "falta la clave $key"
 wine reg query "$key" /v DisplayIcon | grep -qF 'Quadrelo\quadrelo.exe,0' ||
   fail "la entrada de Programas no lleva el icono de quadrelo.exe"

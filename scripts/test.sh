@@ -44,8 +44,8 @@ if [ "$mode" = --tsan ]; then
   runs="$build/tsan-runs"
   rm -rf "$runs"
   mkdir -p "$runs"
-  for spec in "500 1" "10000 2 --lf" "300000 4"; do
-    read -r transfers accounts extra <<<"$spec"
+  for run in "500 1" "10000 2 --lf" "300000 4"; do
+    read -r transfers accounts extra <<<"$run"
     input="$runs/t$transfers.txt"
     "$build/tools/generator/quadrelo-generate" --transfers "$transfers" --accounts "$accounts" \
       ${extra:+"$extra"} -o "$input"

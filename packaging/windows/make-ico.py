@@ -6,19 +6,18 @@ and 256 pixels.
 Run from anywhere: python3 packaging/windows/make-ico.py. The .ico is committed; edit the
 drawing in make-icons.py, not it.
 """
-import importlib.util
 import os
+import runpy
 import struct
+import types
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
 def load_drawing():
     path = os.path.join(HERE, '..', '..', 'ui', 'resources', 'make-icons.py')
-    spec = importlib.util.spec_from_file_location('make_icons', path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    # Run as a module of another name, so that its own main does not draw the Linux icons.
+    return types.SimpleNamespace(**runpy.run_path(path, run_name='make_icons'))
 
 
 def rgba_grid(canvas, palette):

@@ -1,10 +1,10 @@
 #include "conversion/record_layout.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "platform/text.h"
+#include "platform/words.h"
 
 namespace quadrelo::conversion {
 
@@ -15,22 +15,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // The amount of the usual field, eight digits, a comma and two digits, read a word at a time;
 // nothing for any other text, which the general reader takes.
 std::optional<double> ReadPlainAmount(std::string_view text) {
-  if constexpr (std::endian::native != std::endian::little) return std::nullopt;
   if (text.size() != 11 || text[8] != ',' || !IsDigit(text[9]) || !IsDigit(text[10])) {
     return std::nullopt;
   }
-  std::uint64_t digits;
-  std::memcpy(&digits, text.data(), 8);
-  digits -= 0x3030303030303030ull;  // '0' to '9' become 0 to 9, anything else 10 or more
-  if (((digits | (digits + 0x0606060606060606ull)) & 0xF0F0F0F0F0F0F0F0ull) != 0) {
-    return std::nullopt;
-  }
-  // Pairs, then fours, then all eight digits (the first digit is the lowest byte).
-  digits = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFull;
-  digits = (digits * 100 + (digits >> 16)) & 0x0000FFFF0000FFFFull;
-  digits = (digits * 10000 + (digits >> 32)) & 0xFFFFFFFFull;
-  auto hundredths = static_cast<std::int64_t>(
-      digits * 100 + static_cast<std::uint64_t>((text[9] - '0') * 10 + (text[10] - '0')));
+  std::int64_t units = words::ReadEightDigits(text.data());
+  if (units < 0) return std::nullopt;
+  std::int64_t hundredths = units * 100 + (text[9] - '0') * 10 + (text[10] - '0');
   return static_cast<double>(hundredths) / 100.0;
 }
 

@@ -1,7 +1,6 @@
 #include "platform/text.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -112,7 +111,7 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
     // Runs of ASCII, most of a Spanish text, are copied eight bytes at a time, up to the first
     // byte that is not (the copy may run past it; that room is written over next).
     if (end - in >= 8) {
-      int ascii = AsciiBytesOfWord(in);
+      int ascii = words::AsciiBytesOfWord(in);
       std::memcpy(p, in, 8);
       p += ascii;
       in += ascii;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "platform/words.h"
 
 namespace quadrelo {
 
@@ -30,26 +30,12 @@ inline bool IsAscii(std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t n = bytes.size();
   for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    if (word & 0x8080808080808080ull) return false;
+    if (words::Load64(p) & words::kHigh) return false;
   }
   for (; n > 0; ++p, --n) {
     if (static_cast<unsigned char>(*p) >= 0x80) return false;
   }
   return true;
-}
-
-// How many of the eight bytes at `p` come before the first that is not ASCII: 8 when all are.
-// For copying runs of ASCII a word at a time.
-inline int AsciiBytesOfWord(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, 8);
-  std::uint64_t high = word & 0x8080808080808080ull;
-  if (high == 0) return 8;
-  return (std::endian::native == std::endian::little ? std::countr_zero(high)
-                                                     : std::countl_zero(high)) /
-         8;
 }
 
 // 'A'-'Z' become 'a'-'z'; every other character, of any width, stays as it is.
@@ -65,23 +51,18 @@ std::string LowerAsciiKey(std::string_view text);
 // Removes spaces (the space character only, not tabs) at both ends. Inline: every text field
 // of a transfer passes through it.
 inline std::string_view TrimSpaces(std::string_view text) {
-  constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
   const char* first = text.data();
   const char* last = first + text.size();
   while (first != last && *first == ' ') ++first;
-  if constexpr (std::endian::native == std::endian::little) {
-    // Fixed-width fields end in runs of spaces: eight bytes at a time, and in the last word
-    // that is not all spaces, its trailing ones counted at once.
-    while (last - first >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, last - 8, 8);
-      std::uint64_t others = word ^ kSpaces;  // zero bytes where the spaces are
-      if (others != 0) {
-        last -= std::countl_zero(others) / 8;
-        return std::string_view(first, static_cast<std::size_t>(last - first));
-      }
-      last -= 8;
+  // Fixed-width fields end in runs of spaces: eight bytes at a time, and in the last word that
+  // is not all spaces, its trailing ones counted at once.
+  while (last - first >= 8) {
+    std::uint64_t others = words::Load64(last - 8) ^ words::kOnes * ' ';  // zero where spaces are
+    if (others != 0) {
+      last -= words::ZeroBytesAtEnd(others);
+      return std::string_view(first, static_cast<std::size_t>(last - first));
     }
+    last -= 8;
   }
   while (last != first && last[-1] == ' ') --last;
   return std::string_view(first, static_cast<std::size_t>(last - first));

@@ -415,6 +415,25 @@ TEST(XlsColumnWidths, TextWidthInQuarterCharacters) {
       EXPECT_EQ(TextWidthQuarters(longer), c.quarters + 32) << c.text;
     }
   }
+  // The word path against the sum of its bytes, each measured alone: every byte value in every
+  // place of texts up to three words, amid capitals, wide letters and others.
+  unsigned alone[256];
+  for (int b = 0; b < 256; ++b) alone[b] = TextWidthQuarters(std::string(1, static_cast<char>(b)));
+  for (std::string filler : {"aMbWcZdA", "mmmmmmmm", "19.,-/ _"}) {
+    for (std::size_t length = 8; length <= 24; ++length) {
+      for (std::size_t at = 0; at < length; ++at) {
+        for (int b = 0; b < 256; ++b) {
+          std::string text;
+          while (text.size() < length) text += filler;
+          text.resize(length);
+          text[at] = static_cast<char>(b);
+          unsigned plain = 0;
+          for (char c : text) plain += alone[static_cast<unsigned char>(c)];
+          ASSERT_EQ(TextWidthQuarters(text), std::min(plain, 255u)) << text;
+        }
+      }
+    }
+  }
 }
 
 // Stream sizes (in sectors) around the 109 FAT sectors the header can list by itself, with and

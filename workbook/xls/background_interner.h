@@ -4,7 +4,6 @@
 #include <cassert>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <deque>
 #include <exception>
 #include <string>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "platform/thread_safety.h"
+#include "platform/words.h"
 #include "workbook/xls/book.h"
 
 namespace quadrelo::xls {
@@ -106,22 +106,12 @@ class BackgroundInterner {
     std::vector<std::size_t> ends;  // where each text ends in `bytes`
     std::uint32_t round = 0;        // the round its texts were handed out in
 
-    // Every text of a run passes here: short ones are copied with a few word moves rather
-    // than through the string's append and a library call.
+    // Every text of a run passes here: copied with word moves rather than through the
+    // string's append.
     void append(std::string_view text) {
       std::size_t n = text.size();
       if (bytes.size() - used < n) bytes.resize(std::max(2 * bytes.size(), used + n));
-      char* out = bytes.data() + used;
-      const char* in = text.data();
-      if (n >= 8 && n <= 16) {
-        char head[8], tail[8];
-        std::memcpy(head, in, 8);
-        std::memcpy(tail, in + n - 8, 8);
-        std::memcpy(out, head, 8);
-        std::memcpy(out + n - 8, tail, 8);
-      } else if (n != 0) {
-        std::memcpy(out, in, n);
-      }
+      words::CopyBytes(bytes.data() + used, text.data(), n);
       used += n;
       ends.push_back(used);
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "platform/words.h"
 #include "workbook/xls/unicode.h"
 
 namespace quadrelo::xls {
@@ -64,7 +65,7 @@ class StringEncoder {
     while (p != end) {
       // ASCII runs a word at a time; the output, never ahead of the input, has room for it.
       if (end - p >= 8) {
-        int ascii = AsciiBytesOfWord(reinterpret_cast<const char*>(p));
+        int ascii = words::AsciiBytesOfWord(reinterpret_cast<const char*>(p));
         std::memcpy(out, p, 8);
         out += ascii;
         p += ascii;

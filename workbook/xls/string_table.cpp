@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/words.h"
 #include "workbook/xls/text_width.h"
 
 namespace quadrelo::xls {
@@ -22,17 +23,8 @@ std::size_t HomeSlot(std::uint64_t hashOrEntry, std::size_t slotCount) {
 constexpr std::size_t kFirstBlockBytes = 16 * 1024;
 constexpr std::size_t kLargestBlockBytes = 4 * 1024 * 1024;
 
-std::uint64_t Load64(const char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, 8);
-  return word;
-}
-
-std::uint32_t Load32(const char* p) {
-  std::uint32_t word;
-  std::memcpy(&word, p, 4);
-  return word;
-}
+using words::Load32;
+using words::Load64;
 
 // The last `n` (1 to 7) bytes of a string of `size` bytes that ends at `end`, in one word:
 // loads that overlap, rather than a copy of variable length, since most texts are short.
@@ -63,22 +55,6 @@ std::uint64_t HashBytes(std::string_view bytes) {
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
   return h;
-}
-
-// Whether `a` and `b`, both `n` bytes, are equal: word compares that overlap at the end, with no
-// library call for the short texts nearly every lookup compares.
-bool SameBytes(const char* a, const char* b, std::size_t n) {
-  if (n >= 8) {
-    for (std::size_t i = 0; i + 8 < n; i += 8) {
-      if (Load64(a + i) != Load64(b + i)) return false;
-    }
-    return Load64(a + n - 8) == Load64(b + n - 8);
-  }
-  if (n >= 4) return Load32(a) == Load32(b) && Load32(a + n - 4) == Load32(b + n - 4);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return false;
-  }
-  return true;
 }
 
 // A hint to start loading the memory at `address`; it changes nothing else.
@@ -167,7 +143,8 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
     if ((entry & kTagBits) == tag) {
       auto index = static_cast<std::uint32_t>(entry) - 1;
       std::string_view stored = (*this)[index];
-      if (stored.size() == utf8.size() && SameBytes(stored.data(), utf8.data(), utf8.size())) {
+      if (stored.size() == utf8.size() &&
+          words::SameBytes(stored.data(), utf8.data(), utf8.size())) {
         return index;
       }
     }
@@ -175,9 +152,7 @@ std::uint32_t StringTable::intern(std::string_view utf8, std::uint64_t hash) {
 }
 
 void StringTable::store(std::string_view utf8) {
-  std::size_t lengthBytes = 1;
-  for (std::size_t rest = utf8.size() >> 7; rest != 0; rest >>= 7) ++lengthBytes;
-  std::size_t needed = lengthBytes + utf8.size();
+  std::size_t needed = words::VarintBytes(utf8.size()) + utf8.size();
   if (blocks_.empty() || blockSize_ - blockUsed_ < needed) {
     std::size_t size =
         blocks_.empty() ? kFirstBlockBytes : std::min(blockSize_ * 2, kLargestBlockBytes);
@@ -187,10 +162,7 @@ void StringTable::store(std::string_view utf8) {
     blockUsed_ = 0;
   }
   places_.push_back(std::uint64_t{blocks_.size() - 1} << kBlockShift | blockUsed_);
-  char* out = blocks_.back().get() + blockUsed_;
-  std::size_t length = utf8.size();
-  for (; length >= 0x80; length >>= 7) *out++ = static_cast<char>(0x80 | (length & 0x7F));
-  *out++ = static_cast<char>(length);
+  char* out = words::PutVarint(blocks_.back().get() + blockUsed_, utf8.size());
   // Blocks never move, so `utf8` may even view this table's own bytes.
   if (!utf8.empty()) std::memcpy(out, utf8.data(), utf8.size());
   blockUsed_ += needed;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/words.h"
+
 namespace quadrelo::xls {
 
 // The workbook's shared strings, UTF-8, each stored once; an index is given in order of first use.
@@ -29,13 +31,7 @@ class StringTable {
   std::string_view operator[](std::uint32_t index) const {
     if (index >= size()) return {};
     const char* p = placeOf(index);
-    // The length, seven bits a byte, low bits first.
-    std::size_t length = 0;
-    for (int shift = 0;; shift += 7) {
-      auto byte = static_cast<unsigned char>(*p++);
-      length |= std::size_t{byte & 0x7Fu} << shift;
-      if (byte < 0x80) break;
-    }
+    std::size_t length = words::GetVarint(p);
     return std::string_view(p, length);
   }
   std::uint32_t size() const { return static_cast<std::uint32_t>(places_.size()); }

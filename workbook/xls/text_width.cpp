@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+
+#include "platform/words.h"
 
 namespace quadrelo::xls {
 
@@ -19,20 +20,6 @@ constexpr std::array<std::uint8_t, 256> MakeQuarters() {
 }
 constexpr std::array<std::uint8_t, 256> kQuarters = MakeQuarters();
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-
-// The high bit of each byte of `v` that is zero.
-std::uint64_t ZeroBytes(std::uint64_t v) {
-  std::uint64_t y = (v & ~kHigh) + ~kHigh;
-  return ~(y | v | ~kHigh);
-}
-
-// How many bytes of a mask that holds only high bits are set.
-std::uint32_t CountHigh(std::uint64_t mask) {
-  return static_cast<std::uint32_t>(((mask >> 7) * kOnes) >> 56);
-}
-
 }  // namespace
 
 std::uint8_t TextWidthQuarters(std::string_view utf8) {
@@ -43,17 +30,17 @@ std::uint8_t TextWidthQuarters(std::string_view utf8) {
   std::uint32_t quarters = 0;
   // Most texts are ASCII: eight bytes at a time, with the table's weights as bit arithmetic.
   for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
+    using namespace words;
+    std::uint64_t w = Load64(p);
     if ((w & kHigh) != 0) {
       for (int i = 0; i < 8; ++i) quarters += kQuarters[static_cast<unsigned char>(p[i])];
       continue;
     }
-    // No byte carries into the next: every byte is below 0x80.
-    std::uint64_t capital = (w + kOnes * (0x80 - 'A')) & ~(w + kOnes * (0x80 - 'Z' - 1)) & kHigh;
+    std::uint64_t capital = AsciiBytesBetween(w, 'A', 'Z');
     std::uint64_t folded = w | kOnes * 0x20;  // capitals as lower case
     std::uint64_t wide = ZeroBytes(folded ^ kOnes * 'm') | ZeroBytes(folded ^ kOnes * 'w');
-    quarters += 32 + CountHigh(capital) + 2 * CountHigh(wide) - CountHigh(wide & capital);
+    quarters += static_cast<std::uint32_t>(32 + CountMarks(capital) + 2 * CountMarks(wide) -
+                                           CountMarks(wide & capital));
   }
   for (; n > 0; ++p, --n) quarters += kQuarters[static_cast<unsigned char>(*p)];
   return static_cast<std::uint8_t>(std::min<std::uint32_t>(quarters, 255));

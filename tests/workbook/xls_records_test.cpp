@@ -203,6 +203,7 @@ TEST(XlsSharedStrings, StringsAreStoredNarrowOnlyWhenEveryCharacterFits) {
       {"a\xC3", std::string("\2\0\1a\0\xFD\xFF", 7)},
       {"\xC3(", std::string("\2\0\1\xFD\xFF(\0", 7)},
       {"\xC1\x81", std::string("\2\0\1\xFD\xFF\xFD\xFF", 7)},
+      {"\xE2\x82(", std::string("\2\0\1\xFD\xFF(\0", 7)},  // one U+FFFD for a cut "€"
       // Long runs of ASCII around Latin-1 letters.
       {"TRANSFERENCIA N\xC2\xBA 12345678 A\xC3\x91O",
        std::string("\x1D\0\0TRANSFERENCIA N\xBA 12345678 A\xD1O", 32)},

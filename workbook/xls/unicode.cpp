@@ -1,70 +1,16 @@
 #include "workbook/xls/unicode.h"
 
-#include <cstdint>
-
 #include "platform/text.h"
 
 namespace quadrelo::xls {
 
 namespace {
-
 constexpr char16_t kReplacement = 0xFFFD;
-
-// Length of the sequence a lead byte announces, 0 when it cannot start one.
-int SequenceLength(std::uint8_t lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 }  // namespace
 
 void AppendUtf16(std::string_view utf8, std::u16string& out) {
-  const auto* p = reinterpret_cast<const std::uint8_t*>(utf8.data());
-  std::size_t n = utf8.size();
-  std::size_t i = 0;
-  while (i < n) {
-    std::uint8_t lead = p[i];
-    if (lead < 0x80) {
-      out += static_cast<char16_t>(lead);
-      ++i;
-      continue;
-    }
-    int length = SequenceLength(lead);
-    char32_t c = 0;
-    bool valid = length > 0 && i + length <= n;
-    if (valid) {
-      c = lead & (0xFF >> (length + 1));
-      for (int k = 1; k < length; ++k) {
-        std::uint8_t next = p[i + k];
-        if ((next & 0xC0) != 0x80) {
-          valid = false;
-          break;
-        }
-        c = (c << 6) | (next & 0x3F);
-      }
-    }
-    // Overlong forms, surrogates and values past U+10FFFF are not characters.
-    if (valid && ((length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-                  (length == 4 && (c < 0x10000 || c > 0x10FFFF)))) {
-      valid = false;
-    }
-    if (!valid) {
-      out += kReplacement;
-      ++i;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
-    i += length;
-  }
+  // A whole text: a sequence cut short by its end has no more bytes to wait for.
+  if (quadrelo::AppendUtf16(utf8, out) < utf8.size()) out += kReplacement;
 }
 
 std::u16string ToUtf16(std::string_view utf8) {

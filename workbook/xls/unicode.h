@@ -8,8 +8,8 @@ namespace quadrelo::xls {
 
 // BIFF8 keeps text as UTF-16 code units; the workbook model keeps UTF-8.
 
-// Appends the UTF-16 units of `utf8`; each byte of a malformed sequence becomes U+FFFD, so any
-// input yields well-formed text.
+// Appends the UTF-16 units of `utf8`; each malformed sequence, and one cut short by the end,
+// becomes U+FFFD, so any input yields well-formed text.
 void AppendUtf16(std::string_view utf8, std::u16string& out);
 std::u16string ToUtf16(std::string_view utf8);
 std::string ToUtf8(std::u16string_view units);

@@ -177,4 +177,73 @@ CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments
   return RunCommand(command);
 }
 
+namespace {
+
+// `name` from the environment, in the platform's own characters (wide on Windows, so that
+// folders beyond the ANSI code page arrive whole).
+fs::path::string_type Environment(const char* name) {
+#ifdef _WIN32
+  const wchar_t* value = _wgetenv(PathFromUtf8(name).c_str());
+#else
+  const char* value = std::getenv(name);
+#endif
+  return value != nullptr ? value : fs::path::string_type();
+}
+
+std::vector<fs::path::string_type> SplitList(const fs::path::string_type& list) {
+#ifdef _WIN32
+  constexpr wchar_t kSeparator = L';';
+#else
+  constexpr char kSeparator = ':';
+#endif
+  std::vector<fs::path::string_type> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = list.find(kSeparator, start)) != list.npos; start = end + 1)
+    parts.push_back(list.substr(start, end - start));
+  parts.push_back(list.substr(start));
+  return parts;
+}
+
+bool Runnable(const fs::path& file) {
+  std::error_code error;
+  const fs::file_status status = fs::status(file, error);
+  if (!fs::is_regular_file(status)) return false;
+#ifdef _WIN32
+  return true;
+#else
+  constexpr fs::perms kExecutable =
+      fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  return (status.permissions() & kExecutable) != fs::perms::none;
+#endif
+}
+
+// Searched here rather than asked of the shell: Wine's `where` answers yes to every name.
+bool OnPath(const fs::path& program) {
+#ifdef _WIN32
+  std::vector<fs::path::string_type> endings = SplitList(Environment("PATHEXT"));
+  endings.push_back(L"");
+#else
+  const std::vector<fs::path::string_type> endings{""};
+#endif
+  for (const fs::path::string_type& folder : SplitList(Environment("PATH"))) {
+    const fs::path base =
+        fs::path(folder.empty() ? fs::path::string_type(1, '.') : folder) / program;
+    for (const fs::path::string_type& ending : endings) {
+      if (Runnable(base.native() + ending)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string ToolsMissing(const std::vector<std::string>& tools, const std::string& why) {
+  for (const std::string& tool : tools) {
+    const fs::path named = PathFromUtf8(tool);
+    std::error_code error;
+    if (named.has_parent_path() ? !fs::is_regular_file(named, error) : !OnPath(named)) return why;
+  }
+  return "";
+}
+
 }  // namespace quadrelo::testing

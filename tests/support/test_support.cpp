@@ -155,6 +155,46 @@ std::string Probe(Reader reader) {
          ProgramOf(reader) + probe + ": " + seen + ")";
 }
 
+// Searched here rather than asked of the shell: Wine's `where` answers yes to every name.
+bool OnPath(const fs::path& program) {
+  using Text = fs::path::string_type;
+#ifdef _WIN32
+  // Wide, so that folders beyond the ANSI code page arrive whole.
+  const wchar_t* path = _wgetenv(L"PATH");
+  const wchar_t* endings = _wgetenv(L"PATHEXT");
+  constexpr wchar_t kSeparator = L';';
+#else
+  const char* path = std::getenv("PATH");
+  const char* endings = nullptr;
+  constexpr char kSeparator = ':';
+#endif
+  const auto split = [&](const auto* list) {
+    std::vector<Text> parts{Text()};
+    for (; list != nullptr && *list != 0; ++list) {
+      if (*list == kSeparator)
+        parts.emplace_back();
+      else
+        parts.back() += *list;
+    }
+    return parts;
+  };
+  for (const Text& folder : split(path)) {
+    for (const Text& ending : split(endings)) {
+      std::error_code error;
+      const fs::file_status status = fs::status(
+          (folder.empty() ? fs::path(".") : fs::path(folder)) / (program.native() + ending), error);
+#ifdef _WIN32
+      if (fs::is_regular_file(status)) return true;
+#else
+      if (fs::is_regular_file(status) &&
+          (status.permissions() & fs::perms::owner_exec) != fs::perms::none)
+        return true;
+#endif
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string ReaderMissing(Reader reader) {
@@ -176,66 +216,6 @@ CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments
   }
   return RunCommand(command);
 }
-
-namespace {
-
-// `name` from the environment, in the platform's own characters (wide on Windows, so that
-// folders beyond the ANSI code page arrive whole).
-fs::path::string_type Environment(const char* name) {
-#ifdef _WIN32
-  const wchar_t* value = _wgetenv(PathFromUtf8(name).c_str());
-#else
-  const char* value = std::getenv(name);
-#endif
-  return value != nullptr ? value : fs::path::string_type();
-}
-
-std::vector<fs::path::string_type> SplitList(const fs::path::string_type& list) {
-#ifdef _WIN32
-  constexpr wchar_t kSeparator = L';';
-#else
-  constexpr char kSeparator = ':';
-#endif
-  std::vector<fs::path::string_type> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = list.find(kSeparator, start)) != list.npos; start = end + 1)
-    parts.push_back(list.substr(start, end - start));
-  parts.push_back(list.substr(start));
-  return parts;
-}
-
-bool Runnable(const fs::path& file) {
-  std::error_code error;
-  const fs::file_status status = fs::status(file, error);
-  if (!fs::is_regular_file(status)) return false;
-#ifdef _WIN32
-  return true;
-#else
-  constexpr fs::perms kExecutable =
-      fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
-  return (status.permissions() & kExecutable) != fs::perms::none;
-#endif
-}
-
-// Searched here rather than asked of the shell: Wine's `where` answers yes to every name.
-bool OnPath(const fs::path& program) {
-#ifdef _WIN32
-  std::vector<fs::path::string_type> endings = SplitList(Environment("PATHEXT"));
-  endings.push_back(L"");
-#else
-  const std::vector<fs::path::string_type> endings{""};
-#endif
-  for (const fs::path::string_type& folder : SplitList(Environment("PATH"))) {
-    const fs::path base =
-        fs::path(folder.empty() ? fs::path::string_type(1, '.') : folder) / program;
-    for (const fs::path::string_type& ending : endings) {
-      if (Runnable(base.native() + ending)) return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
 
 std::string ToolsMissing(const std::vector<std::string>& tools, const std::string& why) {
   for (const std::string& tool : tools) {

@@ -11,11 +11,6 @@
 namespace quadrelo::xls {
 namespace {
 
-using testing::AddAccountSheet;
-using testing::AddSheet;
-using testing::NumberCell;
-using testing::TextCell;
-
 class FreeXl {
  public:
   explicit FreeXl(const fs::path& file) {

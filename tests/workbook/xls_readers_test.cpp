@@ -22,13 +22,8 @@
 namespace quadrelo::xls {
 namespace {
 
-using testing::AddAccountSheet;
-using testing::AddSheet;
-using testing::BlankCell;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::NumberCell;
-using testing::TextCell;
 
 class XlsReaders : public ::testing::Test {
  protected:

@@ -58,8 +58,8 @@ CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments
 
 // Why a test that needs `tools` cannot run here, `why` (which says what to install), or "" when
 // all are there. A tool named with a folder, such as a library's jar, must exist as a file; one
-// named without must be a program on the PATH, as the shell would find it (with the PATHEXT
-// endings on Windows).
+// named without must be a program in a folder of the PATH (on Windows with one of the PATHEXT
+// endings).
 std::string ToolsMissing(const std::vector<std::string>& tools, const std::string& why);
 
 }  // namespace quadrelo::testing

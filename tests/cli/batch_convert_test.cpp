@@ -15,13 +15,6 @@
 namespace quadrelo::cli {
 namespace {
 
-using quadrelo::testing::Reader;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 struct Outcome {
   int status = -1;
   std::string out;
@@ -303,7 +296,7 @@ TEST(BatchConvertProcess, TheBuiltToolConvertsTheSamples) {
   const std::filesystem::path dir = scratch.path() / PathFromUtf8("Remesas del Año");
   std::filesystem::create_directory(dir);
   // Copies, so that the repair of the LF sample leaves the checkout alone.
-  const std::filesystem::path samples = quadrelo::testing::SourceDir() / "samples";
+  const std::filesystem::path samples = SourceDir() / "samples";
   const std::vector<std::pair<std::string, std::string>> files = {
       {"remesa-tres-cuentas.txt", "remesa de año.txt"},
       {"remesa-saltos-lf.txt", "saltos.txt"},
@@ -315,7 +308,7 @@ TEST(BatchConvertProcess, TheBuiltToolConvertsTheSamples) {
     command += ' ';
     command += ShellQuote(Utf8(dir / PathFromUtf8(copy)));
   }
-  auto converted = quadrelo::testing::RunCommand(command);
+  auto converted = RunCommand(command);
   EXPECT_EQ(converted.exitCode, 0) << converted.output;
   std::string expected;
   const auto summary = [&](const std::string& input, const std::string& workbook,
@@ -333,14 +326,14 @@ TEST(BatchConvertProcess, TheBuiltToolConvertsTheSamples) {
   summary("cortas de España.txt", "cortas de España.xls", "1 cuenta, 12 transferencias");
   EXPECT_EQ(converted.output, expected);
 
-  auto again = quadrelo::testing::RunCommand(command);
+  auto again = RunCommand(command);
   EXPECT_EQ(again.exitCode, 1);
   EXPECT_NE(again.output.find(Utf8(dir / PathFromUtf8("cortas de España.txt")) +
                               ": El fichero de salida ya existe"),
             std::string::npos)
       << again.output;
 
-  auto usage = quadrelo::testing::RunCommand(ShellQuote(QUADRELO_CONVERT_EXECUTABLE) + " --nada");
+  auto usage = RunCommand(ShellQuote(QUADRELO_CONVERT_EXECUTABLE) + " --nada");
   EXPECT_EQ(usage.exitCode, 2);
 
   QUADRELO_SKIP_WITHOUT(Reader::kXlrd);

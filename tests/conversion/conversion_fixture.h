@@ -219,9 +219,7 @@ class ConversionTest : public ::testing::Test {
   std::string input() const { return PathToUtf8(dir / "remesa.txt"); }
   std::string output() const { return PathToUtf8(dir / "remesa.xls"); }
 
-  void writeInput(const std::string& bytes) const {
-    quadrelo::testing::WriteFile(dir / "remesa.txt", bytes);
-  }
+  void writeInput(const std::string& bytes) const { WriteFile(dir / "remesa.txt", bytes); }
 
   RunServices services() {
     RunServices s;
@@ -234,7 +232,7 @@ class ConversionTest : public ::testing::Test {
 
   void convert() { ConvertTransferFile(input(), output(), services()); }
 
-  quadrelo::testing::TempDir dir;
+  TempDir dir;
   RecordingMessages messages;
   CountingPump pump;
   RecordingReport report;

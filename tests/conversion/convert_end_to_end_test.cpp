@@ -16,10 +16,6 @@
 namespace quadrelo::conversion::testing {
 namespace {
 
-using quadrelo::testing::Reader;
-using quadrelo::testing::ReaderMissing;
-using quadrelo::testing::RunReader;
-
 struct DumpedCell {
   std::string kind;
   bool bold = false;
@@ -188,8 +184,7 @@ TEST_F(ConversionTest, TheSamplesConvert) {
   for (const Sample& sample : {Sample{"remesa-tres-cuentas.txt", 3, 60, false},
                                Sample{"remesa-saltos-lf.txt", 2, 25, true},
                                Sample{"remesa-lineas-cortas.txt", 1, 12, false}}) {
-    writeInput(
-        quadrelo::testing::ReadFile(quadrelo::testing::SourceDir() / "samples" / sample.file));
+    writeInput(ReadFile(SourceDir() / "samples" / sample.file));
     report = RecordingReport();
     files::Reset();
     convert();
@@ -214,16 +209,16 @@ TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
   // The save time is the one thing that changes between runs.
   app.clock = [] { return std::chrono::system_clock::time_point(std::chrono::hours(497000)); };
   for (const char* sample : {"remesa-tres-cuentas", "remesa-saltos-lf", "remesa-lineas-cortas"}) {
-    const std::filesystem::path source = quadrelo::testing::SourceDir();
-    writeInput(quadrelo::testing::ReadFile(source / "samples" / (std::string(sample) + ".txt")));
+    const std::filesystem::path source = SourceDir();
+    writeInput(ReadFile(source / "samples" / (std::string(sample) + ".txt")));
     files::Reset();
     convert();
     EXPECT_TRUE(messages.shown.empty()) << sample;
-    const std::string written = quadrelo::testing::ReadFile(output());
+    const std::string written = ReadFile(output());
     EXPECT_EQ(fuzzing::CheckXlsStructure(written), "") << sample;
-    EXPECT_EQ(fuzzing::DumpXlsRecords(written),
-              quadrelo::testing::ReadFile(source / "tests" / "conversion" / "golden" /
-                                          (std::string(sample) + ".records")))
+    EXPECT_EQ(
+        fuzzing::DumpXlsRecords(written),
+        ReadFile(source / "tests" / "conversion" / "golden" / (std::string(sample) + ".records")))
         << sample;
   }
 
@@ -257,9 +252,9 @@ TEST_F(ConversionTest, FixedInputsGiveTheSameWorkbookBytes) {
     files::Reset();
     convert();
     EXPECT_TRUE(messages.shown.empty()) << c.name;
-    const std::string written = quadrelo::testing::ReadFile(output());
+    const std::string written = ReadFile(output());
     EXPECT_EQ(fuzzing::CheckXlsStructure(written), "") << c.name;
-    EXPECT_EQ(quadrelo::testing::Digest(written), c.digest) << c.name;
+    EXPECT_EQ(Digest(written), c.digest) << c.name;
   }
 }
 

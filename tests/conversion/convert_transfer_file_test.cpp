@@ -14,9 +14,6 @@
 namespace quadrelo::conversion::testing {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::ReadFile;
-
 const Message kCannotOpen{"No se puede abrir el fichero de entrada", MessageIcon::Error};
 const Message kWrongFormat{"El fichero no tiene el formato correcto", MessageIcon::Information};
 const Message kCannotSave{"No se puede guardar el fichero de salida", MessageIcon::Error};
@@ -223,7 +220,7 @@ TEST_F(ConversionTest, NoApplicationEndsTheRunAtTheReopenedInput) {
 
 TEST_F(ConversionTest, AnInputChangedAfterItsCheckIsCheckedAgain) {
   writeInput(CrLfFile({AccountLine("A"), TransferLine(Transfer{})}));
-  quadrelo::testing::WriteFile(dir / "remesa.xls", "an earlier workbook");
+  WriteFile(dir / "remesa.xls", "an earlier workbook");
   RunServices s = services();
   workbook::ObjectFactory create = s.createObject;
   // The application starts between the check and the reopening; the file changes meanwhile.
@@ -415,12 +412,12 @@ TEST_F(ConversionTest, AnInputThatChangesDuringTheRunKeepsTheEarlierWorkbook) {
       {"truncated", [](const fs::path& p) { fs::resize_file(p, 82); }},
       {"grown",
        [](const fs::path& p) {
-         quadrelo::testing::WriteFile(p, ReadFile(p) + TransferLine(NumberedTransfer(3)) + "\r\n");
+         WriteFile(p, ReadFile(p) + TransferLine(NumberedTransfer(3)) + "\r\n");
        }},
 #ifndef _WIN32  // Windows renames nothing over a file that is open
       {"replaced",
        [](const fs::path& p) {
-         quadrelo::testing::WriteFile(p.string() + ".new", CrLfFile({AccountLine("B")}));
+         WriteFile(p.string() + ".new", CrLfFile({AccountLine("B")}));
          fs::rename(p.string() + ".new", p);
        }},
 #endif
@@ -430,7 +427,7 @@ TEST_F(ConversionTest, AnInputThatChangesDuringTheRunKeepsTheEarlierWorkbook) {
     files::Reset();
     messages.shown.clear();
     writeInput(bytes);
-    quadrelo::testing::WriteFile(dir / "remesa.xls", "earlier workbook");
+    WriteFile(dir / "remesa.xls", "earlier workbook");
     pump.yields = 0;
     pump.onYield = [&](long yields) {
       if (yields == 2) c.change(dir / "remesa.txt");

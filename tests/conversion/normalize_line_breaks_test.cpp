@@ -20,11 +20,6 @@
 namespace quadrelo::conversion {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 // Records of every byte but CR and LF, of lengths from empty to longer than a read block.
 std::vector<std::string> MakeRecords(std::size_t count, std::uint32_t seed) {
   std::mt19937 random(seed);

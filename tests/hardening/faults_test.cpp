@@ -25,13 +25,6 @@
 namespace quadrelo::hardening {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
-const std::string kEarlierWorkbook = "an earlier workbook, which must survive";
-
 std::string SomeTransfers(int accounts, int transfers) {
   std::vector<std::string> lines;
   for (int a = 0; a < accounts; ++a) {

@@ -17,8 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 namespace quadrelo::hardening {
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(QUADRELO_FUZZ_SUITE, EveryKeptInputHoldsTheTargetsProperties) {
   std::vector<fs::path> inputs;
   std::vector<fs::path> folders{testing::SourceDir() / "fuzz" / "corpus" / QUADRELO_FUZZ_CORPUS};

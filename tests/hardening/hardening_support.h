@@ -29,6 +29,8 @@ namespace quadrelo::hardening {
 inline constexpr std::string_view kCannotOpen = "No se puede abrir el fichero de entrada";
 inline constexpr std::string_view kWrongFormat = "El fichero no tiene el formato correcto";
 inline constexpr std::string_view kCannotSave = "No se puede guardar el fichero de salida";
+// What the output held before a run that fails; it must still hold exactly that afterwards.
+inline const std::string kEarlierWorkbook = "an earlier workbook, which must survive";
 
 // Passes `limit` bytes on to `next` (when given), then fails as a full disk would.
 class FailAfterSink : public ByteSink {

@@ -24,13 +24,6 @@
 namespace quadrelo::hardening {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::Reader;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunReader;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 std::uint64_t HostileBytes() {
   const char* mb = std::getenv("QUADRELO_HOSTILE_MB");
   std::uint64_t megabytes = mb != nullptr && *mb != '\0' ? std::strtoull(mb, nullptr, 10) : 100;

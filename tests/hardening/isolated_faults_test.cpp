@@ -19,17 +19,8 @@
 namespace quadrelo::hardening {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::CommandResult;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunCommand;
-using quadrelo::testing::ShellQuote;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 #ifndef _WIN32
 const std::string kHelper = QUADRELO_HARDENING_HELPER;
-const std::string kEarlierWorkbook = "an earlier workbook, which must survive";
 
 std::string Transfers(int count, bool lineFeedsOnly) {
   std::vector<std::string> lines{AccountRecord("ES7620770024003102")};

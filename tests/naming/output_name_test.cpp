@@ -11,10 +11,6 @@
 namespace quadrelo::naming {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 struct NamingCase {
   const char* input;
   const char* workbook;

@@ -11,26 +11,17 @@
 
 #include "tests/support/test_support.h"
 
+namespace quadrelo::package {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::CommandResult;
-using quadrelo::testing::Reader;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunCommand;
-using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
-using quadrelo::testing::SourceDir;
-using quadrelo::testing::TempDir;
-
-bool HaveTool(const std::string& tool) {
-  return RunCommand("command -v " + ShellQuote(tool)).exitCode == 0;
+std::string DpkgMissing() {
+  return ToolsMissing({"dpkg-deb"}, "dpkg-deb no está instalado (paquete dpkg)");
 }
 
 class DebianPackage : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    if (!HaveTool("dpkg-deb")) return;
+    if (!DpkgMissing().empty()) return;
     scratch_ = std::make_unique<TempDir>();
     const CommandResult built =
         RunCommand(ShellQuote(QUADRELO_CPACK) + " -G DEB --config " +
@@ -46,7 +37,7 @@ class DebianPackage : public ::testing::Test {
   static void TearDownTestSuite() { scratch_.reset(); }
 
   void SetUp() override {
-    if (!HaveTool("dpkg-deb")) GTEST_SKIP() << "dpkg-deb no está instalado (paquete dpkg)";
+    QUADRELO_SKIP_WHEN(DpkgMissing());
     ASSERT_TRUE(fs::exists(deb_)) << "cpack did not write " << deb_ << ":\n" << buildLog_;
     ASSERT_EQ(unpacked_.exitCode, 0) << unpacked_.output;
   }
@@ -160,8 +151,9 @@ TEST_F(DebianPackage, MenuEntryManualPagesAndMetadataHoldTogether) {
   EXPECT_NE(ReadFile(metainfo).find(">org.example.quadrelo.desktop</launchable>"),
             std::string::npos);
 
-  if (!HaveTool("appstreamcli") || !HaveTool("lexgrog"))
-    GTEST_SKIP() << "appstreamcli o lexgrog no está instalado (scripts/deps.sh test los instala)";
+  QUADRELO_SKIP_WHEN(
+      ToolsMissing({"appstreamcli", "lexgrog"},
+                   "appstreamcli o lexgrog no está instalado (scripts/deps.sh test los instala)"));
   const CommandResult appstream =
       RunCommand("appstreamcli validate --no-net " + ShellQuote(metainfo));
   EXPECT_EQ(appstream.exitCode, 0) << appstream.output;
@@ -177,3 +169,4 @@ TEST_F(DebianPackage, MenuEntryManualPagesAndMetadataHoldTogether) {
 }
 
 }  // namespace
+}  // namespace quadrelo::package

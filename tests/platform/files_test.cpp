@@ -18,10 +18,6 @@
 namespace quadrelo::files {
 namespace {
 
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
-
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override { Reset(); }

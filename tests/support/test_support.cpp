@@ -155,6 +155,46 @@ std::string Probe(Reader reader) {
          ProgramOf(reader) + probe + ": " + seen + ")";
 }
 
+// Searched here rather than asked of the shell: Wine's `where` answers yes to every name.
+bool OnPath(const fs::path& program) {
+  using Text = fs::path::string_type;
+#ifdef _WIN32
+  // Wide, so that folders beyond the ANSI code page arrive whole.
+  const wchar_t* path = _wgetenv(L"PATH");
+  const wchar_t* endings = _wgetenv(L"PATHEXT");
+  constexpr wchar_t kSeparator = L';';
+#else
+  const char* path = std::getenv("PATH");
+  const char* endings = nullptr;
+  constexpr char kSeparator = ':';
+#endif
+  const auto split = [&](const auto* list) {
+    std::vector<Text> parts{Text()};
+    for (; list != nullptr && *list != 0; ++list) {
+      if (*list == kSeparator)
+        parts.emplace_back();
+      else
+        parts.back() += *list;
+    }
+    return parts;
+  };
+  for (const Text& folder : split(path)) {
+    for (const Text& ending : split(endings)) {
+      std::error_code error;
+      const fs::file_status status = fs::status(
+          (folder.empty() ? fs::path(".") : fs::path(folder)) / (program.native() + ending), error);
+#ifdef _WIN32
+      if (fs::is_regular_file(status)) return true;
+#else
+      if (fs::is_regular_file(status) &&
+          (status.permissions() & fs::perms::owner_exec) != fs::perms::none)
+        return true;
+#endif
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string ReaderMissing(Reader reader) {
@@ -175,6 +215,15 @@ CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments
                               : arguments[i]);
   }
   return RunCommand(command);
+}
+
+std::string ToolsMissing(const std::vector<std::string>& tools, const std::string& why) {
+  for (const std::string& tool : tools) {
+    const fs::path named = PathFromUtf8(tool);
+    std::error_code error;
+    if (named.has_parent_path() ? !fs::is_regular_file(named, error) : !OnPath(named)) return why;
+  }
+  return "";
 }
 
 }  // namespace quadrelo::testing

@@ -56,12 +56,37 @@ std::string ReaderMissing(Reader reader);
 // the script's path under tests/, such as "readers/xls_read.py".
 CommandResult RunReader(Reader reader, const std::vector<std::string>& arguments);
 
+// Why a test that needs `tools` cannot run here, `why` (which says what to install), or "" when
+// all are there. A tool named with a folder, such as a library's jar, must exist as a file; one
+// named without must be a program in a folder of the PATH (on Windows with one of the PATHEXT
+// endings).
+std::string ToolsMissing(const std::vector<std::string>& tools, const std::string& why);
+
 }  // namespace quadrelo::testing
 
-// Ends the running test as skipped, saying why, when `reader` cannot run here; what the test
-// checked before still counts.
-#define QUADRELO_SKIP_WITHOUT(reader)                                                   \
-  if (const std::string quadrelo_missing_ = ::quadrelo::testing::ReaderMissing(reader); \
-      quadrelo_missing_.empty()) {                                                      \
-  } else                                                                                \
+// Every test file sits in a namespace inside quadrelo, and finds these by their short names.
+namespace quadrelo {
+namespace fs = std::filesystem;
+using testing::CommandResult;
+using testing::Digest;
+using testing::Reader;
+using testing::ReaderMissing;
+using testing::ReadFile;
+using testing::RunCommand;
+using testing::RunReader;
+using testing::ShellQuote;
+using testing::SourceDir;
+using testing::TempDir;
+using testing::ToolsMissing;
+using testing::WriteFile;
+}  // namespace quadrelo
+
+// Ends the running test as skipped, saying why, when `missing` (such as ToolsMissing's answer) is
+// not empty; what the test checked before still counts.
+#define QUADRELO_SKIP_WHEN(missing)                                                 \
+  if (const std::string quadrelo_missing_ = (missing); quadrelo_missing_.empty()) { \
+  } else                                                                            \
     GTEST_SKIP() << quadrelo_missing_
+
+// The same when `reader` cannot run here.
+#define QUADRELO_SKIP_WITHOUT(reader) QUADRELO_SKIP_WHEN(::quadrelo::testing::ReaderMissing(reader))

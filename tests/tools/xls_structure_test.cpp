@@ -155,11 +155,10 @@ TEST(XlsStructure, FindsEachKindOfDamage) {
 
 // Excel's own workbooks (2003 to 2016) follow the grammar the checker holds ours to.
 TEST(XlsStructure, ExcelWrittenWorkbooksFollowTheGrammar) {
-  const std::filesystem::path folder =
-      quadrelo::testing::SourceDir() / "tests" / "tools" / "excel-written";
+  const std::filesystem::path folder = SourceDir() / "tests" / "tools" / "excel-written";
   for (const char* name : {"43623.xls", "45720.xls", "49529.xls", "52575_source.xls", "55668.xls",
                            "59264.xls", "64261.xls"}) {
-    EXPECT_EQ(fuzzing::CheckXlsGrammar(quadrelo::testing::ReadFile(folder / name)), "") << name;
+    EXPECT_EQ(fuzzing::CheckXlsGrammar(ReadFile(folder / name)), "") << name;
   }
 }
 

@@ -29,9 +29,6 @@
 namespace quadrelo::ui {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
 using testing::App;
 using testing::ControlLayout;
 using testing::ExpectLayout;

@@ -25,9 +25,6 @@
 namespace quadrelo::ui {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
 using testing::App;
 using testing::ModalOf;
 using testing::PollUntil;
@@ -271,10 +268,9 @@ TEST_F(RealDialogsTest, WholeChoiceAndRunThroughTheRealDialogs) {
   EXPECT_EQ(openWhileShown, 1);  // a complete run leaves its input open until the dialog goes
   EXPECT_EQ(files::OpenCount(), 0);
 
-  using quadrelo::testing::Reader;
   QUADRELO_SKIP_WITHOUT(Reader::kXlrd);
-  const auto dump = quadrelo::testing::RunReader(
-      Reader::kXlrd, {"readers/xls_read.py", "list", PathToUtf8(dir_ / "remesa.xls")});
+  const auto dump =
+      RunReader(Reader::kXlrd, {"readers/xls_read.py", "list", PathToUtf8(dir_ / "remesa.xls")});
   ASSERT_EQ(dump.exitCode, 0) << dump.output;
   // The sheet is named after the account (the workbook layer settles the characters it allows).
   EXPECT_NE(dump.output.find("sheet\t1\tCuenta"), std::string::npos) << dump.output;

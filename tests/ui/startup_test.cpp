@@ -13,9 +13,6 @@
 namespace quadrelo::ui {
 namespace {
 
-using quadrelo::testing::RunCommand;
-using quadrelo::testing::ShellQuote;
-
 TEST(MissingDisplayReason, NamesTheMissingDisplayOnlyWhenThereIsNone) {
   const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
   QByteArray saved[3];

@@ -14,9 +14,6 @@
 namespace quadrelo::window {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::TempDir;
-using quadrelo::testing::WriteFile;
 using Log = std::vector<std::string>;
 
 // A face that writes down what it is told, one line per call, and answers from scripts.

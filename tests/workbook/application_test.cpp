@@ -364,15 +364,15 @@ TEST(Application, FaultHookFailsChosenMembers) {
 }
 
 TEST(SaveAs, WritesTheFileOrLeavesTheOldOne) {
-  testing::TempDir dir;
+  TempDir dir;
   ApplicationObject app = CreateObject("Excel.Application");
   WorkbookObject book = app.workbooks().Add();
   app.worksheets(1).range("A1").Value("hola");
 
   std::string target = (dir / "libro.xls").string();
-  testing::WriteFile(target, "earlier content");
+  WriteFile(target, "earlier content");
   book.SaveAs({.FileName = target});
-  std::string saved = testing::ReadFile(target);
+  std::string saved = ReadFile(target);
   EXPECT_EQ(saved.substr(0, 8), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
 
   // Failing saves: no name, a folder, a folder that does not exist. Nothing else appears.
@@ -385,7 +385,7 @@ TEST(SaveAs, WritesTheFileOrLeavesTheOldOne) {
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path()))
     ++files;
   EXPECT_EQ(files, 1);
-  EXPECT_EQ(testing::ReadFile(target), saved);
+  EXPECT_EQ(ReadFile(target), saved);
 
   // The save time comes from the application's clock: fixed, the same workbook saves to the
   // same bytes.
@@ -393,18 +393,18 @@ TEST(SaveAs, WritesTheFileOrLeavesTheOldOne) {
   app.setClock([fixed] { return fixed; });
   book.Title("remesa de marzo");
   book.SaveAs({.FileName = target});
-  std::string stamped = testing::ReadFile(target);
+  std::string stamped = ReadFile(target);
   EXPECT_NE(stamped, saved);
   book.SaveAs({.FileName = target});
-  EXPECT_EQ(testing::ReadFile(target), stamped);
+  EXPECT_EQ(ReadFile(target), stamped);
   EXPECT_EQ(book.contents().properties.title, "remesa de marzo");
   EXPECT_EQ(book.contents().properties.savedAt, fixed);
 }
 
 TEST(SaveAs, TextsLostToAFailedInterningFailTheSaveAndKeepTheEarlierFile) {
-  testing::TempDir dir;
+  TempDir dir;
   const std::string target = (dir / "libro.xls").string();
-  testing::WriteFile(target, "earlier content");
+  WriteFile(target, "earlier content");
   ApplicationObject app = CreateObject("Excel.Application");
   WorkbookObject book = app.workbooks().Add();
   gFailNextElsewhere = true;
@@ -417,7 +417,7 @@ TEST(SaveAs, TextsLostToAFailedInterningFailTheSaveAndKeepTheEarlierFile) {
   EXPECT_EQ(CodeOf([&] { book.SaveAs({.FileName = target}); }), FailureCode::SaveFailed);
   EXPECT_FALSE(gFailNextElsewhere);  // the thread did meet the failure
   EXPECT_EQ(CodeOf([&] { book.contents(); }), FailureCode::OutOfMemory);
-  EXPECT_EQ(testing::ReadFile(target), "earlier content");
+  EXPECT_EQ(ReadFile(target), "earlier content");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 

@@ -11,12 +11,6 @@
 namespace quadrelo::xls {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::AddAccountSheet;
-using testing::AddSheet;
-using testing::NumberCell;
-using testing::TextCell;
-
 class FreeXl {
  public:
   explicit FreeXl(const fs::path& file) {
@@ -83,10 +77,10 @@ class XlsFreeXl : public ::testing::Test {
     MemorySink sink;
     WriteWorkbook(book, sink);
     fs::path file = dir_ / "libro.xls";
-    quadrelo::testing::WriteFile(file, sink.bytes());
+    WriteFile(file, sink.bytes());
     return file;
   }
-  quadrelo::testing::TempDir dir_;
+  TempDir dir_;
 };
 
 TEST_F(XlsFreeXl, AccountWorkbook) {

@@ -12,7 +12,7 @@ namespace {
 
 std::vector<std::string> Saved(const std::vector<std::string>& given) {
   Book book;
-  for (const std::string& name : given) testing::AddSheet(book, name);
+  for (const std::string& name : given) AddSheet(book, name);
   return SavedSheetNames(book);
 }
 
@@ -78,7 +78,7 @@ TEST(XlsSheetNames, ManySheetsOfTheSameName) {
 
 TEST(XlsSheetNames, MissingSheetIsNamedByPosition) {
   Book book;
-  testing::AddSheet(book, "Uno");
+  AddSheet(book, "Uno");
   book.sheets.push_back(nullptr);
   EXPECT_EQ(SavedSheetNames(book), (std::vector<std::string>{"Uno", "Hoja2"}));
 }

@@ -22,20 +22,8 @@
 namespace quadrelo::xls {
 namespace {
 
-namespace fs = std::filesystem;
-using quadrelo::testing::Reader;
-using quadrelo::testing::ReadFile;
-using quadrelo::testing::RunCommand;
-using quadrelo::testing::RunReader;
-using quadrelo::testing::ShellQuote;
-using quadrelo::testing::TempDir;
-using testing::AddAccountSheet;
-using testing::AddSheet;
-using testing::BlankCell;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::NumberCell;
-using testing::TextCell;
 
 class XlsReaders : public ::testing::Test {
  protected:
@@ -50,7 +38,7 @@ class XlsReaders : public ::testing::Test {
     WriteWorkbook(book, sink);
     EXPECT_EQ(fuzzing::CheckXlsStructure(sink.bytes()), "") << name;
     fs::path file = dir_ / name;
-    quadrelo::testing::WriteFile(file, sink.bytes());
+    WriteFile(file, sink.bytes());
     return file;
   }
 
@@ -253,9 +241,9 @@ TEST_F(XlsReaders, ColumnsFitTheirWidestValues) {
 // LibreOffice shows the longest name whole, although the next column is not empty. Rendering
 // takes a few seconds, so it has a test of its own.
 TEST_F(XlsReaders, LibreOfficeShowsTheLongestNameWhole) {
-  if (RunCommand("command -v soffice && command -v pdftotext").exitCode != 0) {
-    GTEST_SKIP() << "LibreOffice (soffice) or pdftotext (poppler-utils) is not installed";
-  }
+  QUADRELO_SKIP_WHEN(
+      ToolsMissing({"soffice", "pdftotext"},
+                   "LibreOffice (soffice) or pdftotext (poppler-utils) is not installed"));
   fs::path file = save(WidestValuesBook());
   // A profile of its own, so that a LibreOffice already running does not take the job.
   std::string profile = "file://" + (dir_ / "perfil").generic_string();
@@ -302,9 +290,8 @@ TEST_F(XlsReaders, DocumentProperties) {
   const char* const poiClasspath =
       "/usr/share/java/poi.jar:/usr/share/java/commons-collections4.jar:"
       "/usr/share/java/commons-math3.jar";
-  if (RunCommand("command -v java && test -f /usr/share/java/poi.jar").exitCode != 0) {
-    GTEST_SKIP() << "Apache POI (libapache-poi-java) or java is not installed";
-  }
+  QUADRELO_SKIP_WHEN(ToolsMissing({"java", "/usr/share/java/poi.jar"},
+                                  "Apache POI (libapache-poi-java) or java is not installed"));
   Book book;
   AddAccountSheet(book, "Cuenta: 1", 3);
   book.properties.title = cases[0].title;
@@ -312,9 +299,8 @@ TEST_F(XlsReaders, DocumentProperties) {
   auto poi = RunCommand(
       std::string("java -Dorg.apache.poi.util.POILogger=org.apache.poi.util.SystemOutLogger -cp ") +
       poiClasspath + " " +
-      ShellQuote(
-          (quadrelo::testing::SourceDir() / "tests" / "readers" / "PoiProperties.java").string()) +
-      " " + ShellQuote(save(book).string()));
+      ShellQuote((SourceDir() / "tests" / "readers" / "PoiProperties.java").string()) + " " +
+      ShellQuote(save(book).string()));
   EXPECT_EQ(poi.exitCode, 0) << poi.output;
   // POI's logger also complains about its own unset tuning properties, whatever the file.
   std::string said;

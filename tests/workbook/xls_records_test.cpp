@@ -21,11 +21,6 @@
 namespace quadrelo::xls {
 namespace {
 
-using testing::AddSheet;
-using testing::BlankCell;
-using testing::NumberCell;
-using testing::TextCell;
-
 struct Record {
   std::uint16_t id;
   std::string body;

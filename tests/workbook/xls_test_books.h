@@ -85,3 +85,12 @@ inline Sheet& AddAccountSheet(Book& book, const std::string& name, int rows) {
 }
 
 }  // namespace quadrelo::xls::testing
+
+// The writer's tests sit in quadrelo::xls and use these by their short names.
+namespace quadrelo::xls {
+using testing::AddAccountSheet;
+using testing::AddSheet;
+using testing::BlankCell;
+using testing::NumberCell;
+using testing::TextCell;
+}  // namespace quadrelo::xls

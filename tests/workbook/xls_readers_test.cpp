@@ -246,7 +246,9 @@ TEST_F(XlsReaders, LibreOfficeShowsTheLongestNameWhole) {
                    "LibreOffice (soffice) or pdftotext (poppler-utils) is not installed"));
   fs::path file = save(WidestValuesBook());
   // A profile of its own, so that a LibreOffice already running does not take the job.
-  std::string profile = "file://" + (dir_ / "perfil").generic_string();
+  // Its address has three slashes before a Windows drive ("file:///C:/...") as before "/tmp".
+  std::string folder = (dir_ / "perfil").generic_string();
+  std::string profile = (folder.starts_with('/') ? "file://" : "file:///") + folder;
   auto converted = RunCommand("soffice -env:UserInstallation=" + ShellQuote(profile) +
                               " --headless --convert-to pdf --outdir " +
                               ShellQuote(dir_.path().string()) + " " + ShellQuote(file.string()));

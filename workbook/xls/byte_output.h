@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -22,6 +23,8 @@ inline void Put64(std::uint8_t* p, std::uint64_t v) {
   Put32(p, static_cast<std::uint32_t>(v));
   Put32(p + 4, static_cast<std::uint32_t>(v >> 32));
 }
+// An IEEE 754 double, as NUMBER cells and the sheet's settings hold it.
+inline void PutDouble(std::uint8_t* p, double v) { Put64(p, std::bit_cast<std::uint64_t>(v)); }
 
 // Collects bytes into large chunks for a ByteSink, or, without a sink, only counts them: the
 // same writing code then measures a stream before it is written for real.

@@ -2,13 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
-#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
-
-#include "platform/failure.h"
 
 #include "platform/failure.h"
 
@@ -54,8 +52,7 @@ bool EncodeRk(double value, std::uint32_t& rk) {
       return true;
     }
   }
-  std::uint64_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
+  const auto bits = std::bit_cast<std::uint64_t>(value);
   if ((bits & 0x3FFFFFFFFull) != 0) return false;
   rk = static_cast<std::uint32_t>(bits >> 32) & ~3u;
   return true;
@@ -248,10 +245,7 @@ void WriteSheetSettings(RecordWriter& w) {
   WriteU16Record(w, record::kCalcRefMode, 1);
   WriteU16Record(w, record::kCalcIter, 0);
   std::array<std::uint8_t, 8> delta;
-  std::uint64_t bits;
-  const double kDelta = 0.001;
-  std::memcpy(&bits, &kDelta, sizeof bits);
-  Put64(delta.data(), bits);
+  PutDouble(delta.data(), 0.001);
   w.record(record::kCalcDelta, delta);
   WriteU16Record(w, record::kCalcSaveRecalc, 1);
   WriteU16Record(w, record::kPrintRowCol, 0);
@@ -267,15 +261,13 @@ void WriteSheetSettings(RecordWriter& w) {
   WriteU16Record(w, record::kHCenter, 0);
   WriteU16Record(w, record::kVCenter, 0);
   std::array<std::uint8_t, 34> setup{};
-  Put16(setup.data() + 2, 100);      // scale, per cent
-  Put16(setup.data() + 4, 1);        // first page number
-  Put16(setup.data() + 6, 1);        // fit to one page wide
-  Put16(setup.data() + 8, 1);        // and one tall
-  Put16(setup.data() + 10, 0x0006);  // portrait; no printer settings kept
-  const double kHeaderMargin = 0.5;  // inches, the default
-  std::memcpy(&bits, &kHeaderMargin, sizeof bits);
-  Put64(setup.data() + 16, bits);
-  Put64(setup.data() + 24, bits);
+  Put16(setup.data() + 2, 100);       // scale, per cent
+  Put16(setup.data() + 4, 1);         // first page number
+  Put16(setup.data() + 6, 1);         // fit to one page wide
+  Put16(setup.data() + 8, 1);         // and one tall
+  Put16(setup.data() + 10, 0x0006);   // portrait; no printer settings kept
+  PutDouble(setup.data() + 16, 0.5);  // header and footer margins, inches: the default
+  PutDouble(setup.data() + 24, 0.5);
   Put16(setup.data() + 32, 1);  // copies
   w.record(record::kSetup, setup);
 }
@@ -338,9 +330,7 @@ void WriteCell(RecordWriter& w, std::uint16_t row, const Cell& cell, const CellC
     }
     case CellRecord::Number: {
       auto body = CellBody<14>(row, cell, choice.xf);
-      std::uint64_t bits;
-      std::memcpy(&bits, &cell.number, sizeof bits);
-      Put64(body.data() + 6, bits);
+      PutDouble(body.data() + 6, cell.number);
       w.record(record::kNumber, body);
       break;
     }
@@ -445,8 +435,11 @@ void WriteWindow2(RecordWriter& w, bool selected) {
   w.record(record::kWindow2, body);
 }
 
-// BOF, DEFCOLWIDTH, DIMENSIONS, WINDOW2 and EOF, with their headers.
-constexpr std::uint64_t kFixedRecordBytes = 20 + 6 + 18 + 22 + 4;
+// Records of a fixed size, with their headers.
+constexpr std::uint64_t kBofBytes = 20, kDefColWidthBytes = 6, kDimensionsBytes = 18,
+                        kWindow2Bytes = 22, kEofBytes = 4;
+constexpr std::uint64_t kFixedRecordBytes =
+    kBofBytes + kDefColWidthBytes + kDimensionsBytes + kWindow2Bytes + kEofBytes;
 constexpr std::uint64_t kColInfoBytes = 16;
 
 // The distinct styles of a sheet's cells in order of first use.
@@ -543,8 +536,9 @@ void WriteWorksheet(const Sheet& sheet, const WorksheetPlan& plan, bool selected
   // Where DEFCOLWIDTH and each block's DBCELL will be, for the INDEX that goes before them.
   const std::uint64_t start = w.position();
   const std::uint64_t defColWidthAt =
-      start + 20 + IndexBytes(plan.blocks.size()) + SheetSettingsBytes();
-  std::uint64_t at = defColWidthAt + 6 + kColInfoBytes * plan.columns.size() + 18;
+      start + kBofBytes + IndexBytes(plan.blocks.size()) + SheetSettingsBytes();
+  std::uint64_t at =
+      defColWidthAt + kDefColWidthBytes + kColInfoBytes * plan.columns.size() + kDimensionsBytes;
   std::vector<std::uint32_t> dbCells;
   dbCells.reserve(plan.blocks.size());
   for (const RowBlock& block : plan.blocks) {

@@ -98,11 +98,7 @@ done
   fail() {
     echo "FALLO: $*"
     [ -s "$log" ] && sed 's/^/  /' "$log"
-    echo "Ventanas en pantalla:"
-    local id
-    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-      echo "  «$(xdotool getwindowname "$id" 2>/dev/null)»"
-    done
+    show_windows
     import -window root "$build/menu-inicio-fallo.png" 2>/dev/null &&
       echo "Pantalla guardada en $build/menu-inicio-fallo.png"
     exit 1

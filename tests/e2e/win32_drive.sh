@@ -44,11 +44,7 @@ lap() {
 fail() {
   exec >&2
   echo "FALLO: $*"
-  echo "Ventanas en pantalla:"
-  local id
-  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
-    echo "  «$(xdotool getwindowname "$id" 2>/dev/null)»"
-  done
+  show_windows
   echo "Mensajes mostrados:"
   grep -a 'MSGBOX_OnInit' "$wine_log" | sed 's/^.*MSGBOX_OnInit /  /' || true
   local picture="${TMPDIR:-/tmp}/quadrelo-win32-fallo-$$.png"

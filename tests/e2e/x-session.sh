@@ -40,6 +40,15 @@ stop_x_server() {
   rm -rf "$X_WORK"
 }
 
+# Lists the titles of the windows on screen, for a failure's report.
+show_windows() {
+  echo "Ventanas en pantalla:"
+  local id
+  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    echo "  «$(xdotool getwindowname "$id" 2>/dev/null)»"
+  done
+}
+
 # Prints the id of the window whose title is exactly $1, waiting for it to appear (at most $2
 # seconds, 60 by default); fails the test when it does not. A window destroyed while xdotool walks
 # the tree makes that search fail (BadWindow), so a failed search is only a reason to look again.

@@ -67,7 +67,7 @@ void WindowServices::ExitEventLoop() { QCoreApplication::exit(0); }
 FrmEntrada::FrmEntrada(WindowServices services, QWidget* parent)
     : QWidget(parent),
       services_(std::move(services)),
-      behaviour_(*this, {services_.convert, services_.deleteFile, services_.now}) {
+      behaviour_(*this, static_cast<const window::Services&>(services_)) {
   setObjectName("frmEntrada");
   setWindowTitle("Conversor Transferencias recibidas a EXCEL - Ver 1.0 Tesvaro");
   setWindowIcon(WindowIcon());

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QWidget>
-#include <chrono>
 #include <functional>
 #include <string>
 
-#include "conversion/convert_transfer_file.h"
 #include "platform/ui_services.h"
 #include "window/entrada.h"
 
@@ -18,25 +16,15 @@ namespace quadrelo::ui {
 
 class Dialogs;
 
-// What the window needs from outside; tests replace any of them.
-struct WindowServices {
+// What the window needs from outside, the behaviour's services and Qt's own; tests replace any
+// of them.
+struct WindowServices : window::Services {
   // The modals the window shows (required).
   Dialogs* dialogs = nullptr;
-  // One conversion run.
-  std::function<void(const std::string& sFileIn, const std::string& sLibro,
-                     const conversion::RunServices& services)>
-      convert =
-          [](const std::string& in, const std::string& out, const conversion::RunServices& run) {
-            conversion::ConvertTransferFile(in, out, run);
-          };
-  // Deletes an existing workbook; false when it cannot be deleted.
-  std::function<bool(const std::string& path)> deleteFile = window::Services::RemoveFile;
   // The folder the file dialog opens in, asked afresh at each click.
   std::function<QString()> initialFolder = ExecutableFolder;
   // Ends the process with status 0 once the window has gone.
   std::function<void()> endProgram = ExitEventLoop;
-  // Paces how often a run hands pending events to Qt.
-  std::function<std::chrono::steady_clock::time_point()> now = std::chrono::steady_clock::now;
 
   static QString ExecutableFolder();
   static void ExitEventLoop();

@@ -365,12 +365,12 @@ void FrmEntrada::showCompletion() {
 
 void FrmEntrada::setBusyPointer(bool busy) {
   busy_ = busy;
-  POINT at;
-  GetCursorPos(&at);
   // The pointer changes at once, without waiting for the mouse to move.
   if (busy) {
     SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   } else {
+    POINT at;
+    GetCursorPos(&at);
     SetCursorPos(at.x, at.y);
   }
 }
